@@ -1,0 +1,89 @@
+// How the fit and a whole regression job grow with the number of
+// observations and variables.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "engine/multiple_fit.h"
+#include "engine/regression_job.h"
+
+namespace {
+
+using namespace tarnovel;
+
+struct Data {
+    Matrix X;
+    Vector y, s;
+};
+
+Data MakeData(int n, int k) {
+    std::mt19937 gen(42);
+    std::normal_distribution<double> noise(0, 10);
+    Data d;
+    AllocMatrix(d.X, k, n);
+    AllocVector(d.y, n);
+    AllocVector(d.s, n);
+    for (int i = 1; i <= n; ++i) {
+        double yi = 20;
+        for (int j = 1; j <= k; ++j) {
+            d.X[j][i] = 50 + 40 * std::sin(i * (j + 1.0)) + noise(gen);
+            yi += 0.8 * d.X[j][i];
+        }
+        d.y[i] = yi + noise(gen);
+        d.s[i] = std::abs(noise(gen));
+    }
+    return d;
+}
+
+void BM_Fit(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const int k = static_cast<int>(state.range(1));
+    Data d = MakeData(n, k);
+    for (auto _ : state) {
+        Vector b, yhat, sd;
+        Matrix V;
+        AllocVector(b, k);
+        AllocMatrix(V, k, k);
+        AllocVector(yhat, n);
+        AllocVector(sd, n);
+        FitStatistics st;
+        benchmark::DoNotOptimize(FitMultipleLinear(d.X, d.y, d.s, n, k, 1, 0, b, V, yhat, sd, st));
+    }
+    state.SetComplexityN(n);
+}
+BENCHMARK(BM_Fit)->ArgsProduct({{100, 1000, 8190}, {1, 2}})->Unit(benchmark::kMicrosecond);
+
+void BM_Job(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const int k = 2;
+    Data d = MakeData(n, k);
+    const std::string dir = std::filesystem::temp_directory_path() / "tarnovel-bench";
+    std::filesystem::create_directories(dir);
+    const std::string job = dir + "/bench-job.dat";
+    {
+        std::ofstream f(job, std::ios::binary);
+        f << "bench\r\n3 variables\r\nx1\r\nx2\r\ny\r\n" << n << " observations\r\n";
+        char buf[64];
+        for (int i = 1; i <= n; ++i) {
+            for (int j = 1; j <= k; ++j) {
+                std::snprintf(buf, sizeof buf, "%.4f ", d.X[j][i]);
+                f << buf;
+            }
+            std::snprintf(buf, sizeof buf, "%.4f %.4f \r\n", d.y[i], d.s[i]);
+            f << buf;
+        }
+    }
+    JobSettings settings;
+    settings.jobFileName = job;
+    settings.weightingMode = 1;
+    for (auto _ : state) benchmark::DoNotOptimize(RunRegressionJob(settings));
+    std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_Job)->Arg(500)->Arg(8190)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

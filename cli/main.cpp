@@ -1,0 +1,49 @@
+// tarnovel-cli: Tarnovel's batch tool. It runs the program's own logic without
+// a window, so that it leaves exactly the files the desktop program leaves.
+
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+
+namespace {
+
+const char* const kUsage =
+    "Usage: tarnovel-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "Commands:\n"
+    "  job [--weighted] [--no-constant] JOBFILE\n"
+    "        Run one regression job: fit the job file's last variable on the\n"
+    "        others and write the result file (JOBFILE's name up to its first\n"
+    "        \".\", then \".out\") next to the job file.\n"
+    "\n"
+    "  --help          Show this text.\n"
+    "\n"
+    "Exit status: 0 done, 1 the job could not be done (its reason on stderr),\n"
+    "2 bad usage, 3 a file that cannot be read or written.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::cerr << kUsage;
+        return tarnovel::cli::kExitUsage;
+    }
+    const std::string command = args.front();
+    args.erase(args.begin());
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << kUsage;
+        return tarnovel::cli::kExitDone;
+    }
+    try {
+        if (command == "job") return tarnovel::cli::RunJobCommand(args, std::cout, std::cerr);
+    } catch (const std::exception& e) {
+        std::cerr << "tarnovel-cli: " << e.what() << "\n";
+        return tarnovel::cli::kExitError;
+    }
+    std::cerr << "tarnovel-cli: unknown command \"" << command << "\"\n\n" << kUsage;
+    return tarnovel::cli::kExitUsage;
+}

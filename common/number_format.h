@@ -1,0 +1,32 @@
+#pragma once
+// The number test and the three formats (W, I, S) through which every number
+// and padded text in the program's files is written.
+
+#include <string>
+#include <string_view>
+
+namespace tarnovel {
+
+// True when, after optional leading blanks, the whole remaining text is an
+// optional sign, digits, an optional "." with decimals and an optional
+// exponent ("E" or "e", optional sign, digits). Empty text, trailing blanks
+// or any other character make it false.
+bool IsNumber(std::string_view text);
+
+// Fixed-point text of v with exactly d decimals, right-aligned in w
+// characters (wider when needed, never cut). The value is first reduced to
+// 18 significant digits, then rounded half away from zero at the last
+// decimal; a negative value that rounds to zero keeps its "-". Values of
+// magnitude 1e36 and above are written in exponent form:
+// blank or "-", a digit, ".", max(2, min(18, w - 8)) - 1 digits, "E",
+// the exponent's sign and four exponent digits.
+std::string W(double v, int w, int d);
+
+// Integer right-aligned in w characters (wider when needed).
+std::string I(long long v, int w);
+
+// Text right-aligned in w characters counted in code points (wider when
+// needed).
+std::string S(std::string_view t, int w);
+
+}  // namespace tarnovel

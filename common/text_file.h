@@ -1,0 +1,53 @@
+#pragma once
+// Reading and writing the program's text files. Everything written is UTF-8
+// with CR LF line ends; readers accept CR LF, LF and CR.
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnovel {
+
+// The whole file as bytes; throws IoError when it cannot be opened or read.
+std::string ReadFileBytes(const std::string& name);
+
+// The whole file decoded as DecodeInputText says.
+std::string ReadTextFile(const std::string& name);
+
+// Lines of text split at CR LF, LF or CR. A final line end does not start an
+// empty last line ("a\r\n" is one line; "a\r\n\r\n" is two, the second empty).
+std::vector<std::string> SplitLines(std::string_view text);
+
+// ReadTextFile followed by SplitLines.
+std::vector<std::string> ReadTextLines(const std::string& name);
+
+// Writes a text file under a temporary name in the same folder and renames
+// it to its real name on Commit(), so that a failure never leaves a half
+// file that looks finished. A writer destroyed without Commit() removes its
+// temporary file and leaves any existing file of the real name untouched.
+class TextFileWriter {
+  public:
+    explicit TextFileWriter(std::string name);  // throws IoError
+    ~TextFileWriter();
+    TextFileWriter(const TextFileWriter&) = delete;
+    TextFileWriter& operator=(const TextFileWriter&) = delete;
+
+    void Write(std::string_view text);      // as it is
+    void WriteLine(std::string_view line);  // followed by CR LF
+    void Commit();                          // throws IoError
+
+    const std::string& name() const { return name_; }
+
+  private:
+    void Fail(const std::string& what);
+
+    std::string name_;
+    std::string temp_name_;
+    std::FILE* file_ = nullptr;
+};
+
+// Every line followed by CR LF, written through a TextFileWriter.
+void WriteTextFile(const std::string& name, const std::vector<std::string>& lines);
+
+}  // namespace tarnovel

@@ -1,0 +1,283 @@
+#include "engine/regression_job.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include "common/io_error.h"
+#include "common/number_format.h"
+#include "common/text_file.h"
+#include "common/utf8.h"
+
+namespace tarnovel {
+
+namespace {
+
+constexpr std::size_t kMaxTokenLength = 64;
+const char* const kFewVariables = "Data file must contain at least 2 variables !";
+
+// Reads a job file the way the engine always has: line fields take a whole
+// line, number fields skip every control character and blank (so a record
+// may spread over lines), and the end of the file reads as 0.
+class JobFileReader {
+public:
+    JobFileReader(std::string text, std::string name) : text_(std::move(text)), name_(std::move(name)) {}
+
+    std::string ReadLine() {
+        std::size_t start = pos_;
+        while (pos_ < text_.size() && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
+        std::string line = text_.substr(start, pos_ - start);
+        SkipLineEnd();
+        return line;
+    }
+
+    void SkipRestOfLine() {
+        while (pos_ < text_.size() && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
+        SkipLineEnd();
+    }
+
+    double ReadReal() {
+        std::optional<std::string> token = ReadToken();
+        if (!token) return 0;
+        if (IsNumber(*token)) {
+            errno = 0;
+            double value = std::strtod(token->c_str(), nullptr);
+            if (std::isfinite(value)) return value;
+        }
+        throw Invalid(*token);
+    }
+
+    long ReadInteger() {
+        std::optional<std::string> token = ReadToken();
+        if (!token) return 0;
+        const std::string& t = *token;
+        std::size_t digits = (t[0] == '+' || t[0] == '-') ? 1 : 0;
+        bool valid = t.size() > digits && t.size() - digits <= 9 &&
+                     t.find_first_not_of("0123456789", digits) == std::string::npos;
+        if (!valid) throw Invalid(t);
+        return std::strtol(t.c_str(), nullptr, 10);
+    }
+
+private:
+    void SkipLineEnd() {
+        if (pos_ < text_.size() && text_[pos_] == '\r') {
+            ++pos_;
+            if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+        } else if (pos_ < text_.size() && text_[pos_] == '\n') {
+            ++pos_;
+        }
+    }
+
+    static bool IsSeparator(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+    std::optional<std::string> ReadToken() {
+        while (pos_ < text_.size() && IsSeparator(text_[pos_])) ++pos_;
+        if (pos_ >= text_.size()) return std::nullopt;
+        std::size_t start = pos_;
+        while (pos_ < text_.size() && !IsSeparator(text_[pos_]) && pos_ - start < kMaxTokenLength) ++pos_;
+        return text_.substr(start, pos_ - start);
+    }
+
+    IoError Invalid(const std::string& token) const {
+        return IoError("Invalid numeric input in", name_, "\"" + token + "\" is not a number");
+    }
+
+    std::string text_;
+    std::string name_;
+    std::size_t pos_ = 0;
+};
+
+std::string ParameterName(int i) { return "b" + std::to_string(i); }
+
+std::string FunctionText(int k, bool constant) {
+    std::string text = "y = ";
+    if (constant) text += "b0 + ";
+    text += "b1.x1";
+    for (int i = 2; i <= k; ++i) text += " + b" + std::to_string(i) + ".x" + std::to_string(i);
+    return text;
+}
+
+bool AllFinite(const Vector& v, int lb, int ub) {
+    for (int i = lb; i <= ub; ++i)
+        if (!std::isfinite(v[i])) return false;
+    return true;
+}
+
+bool ResultsFinite(const JobResults& r, int p0, int k, int n) {
+    if (!std::isfinite(r.stats.Vr) || !AllFinite(r.b, p0, k) || !AllFinite(r.yhat, 1, n) ||
+        !AllFinite(r.sd, 1, n))
+        return false;
+    for (int i = p0; i <= k; ++i)
+        if (!AllFinite(r.V[i], p0, k)) return false;
+    return true;
+}
+
+// A result file is taken as the proof that its job succeeded, so a job that
+// fails must not leave one from an earlier run standing.
+void RemoveStaleResult(const std::string& jobFileName) {
+    std::error_code ec;
+    const std::string name = ResultFileName(jobFileName);
+    if (std::filesystem::is_regular_file(name, ec)) std::filesystem::remove(name, ec);
+}
+
+}  // namespace
+
+std::string ResultFileName(const std::string& jobFileName) {
+    std::size_t slash = jobFileName.find_last_of('/');
+    std::size_t base = slash == std::string::npos ? 0 : slash + 1;
+    std::size_t dot = jobFileName.find('.', base);
+    std::size_t end = dot == std::string::npos ? jobFileName.size() : dot;
+    return jobFileName.substr(0, end) + ".out";
+}
+
+int ReadJobFile(const std::string& name, int weightingMode, JobRecord& job, Vector& model) {
+    JobFileReader reader(ReadTextFile(name), name);
+    job.title = reader.ReadLine();
+    const long m = reader.ReadInteger();
+    reader.SkipRestOfLine();
+    if (m < 2) return -1;
+    if (m - 1 > kMaxJobVariables)
+        throw JobError(name + ": more than " + std::to_string(kMaxJobVariables) +
+                       " independent variables");
+
+    job.k = static_cast<int>(m - 1);
+    job.names.assign(kMaxJobVariables + 1, std::string());
+    for (int i = 1; i <= job.k; ++i) job.names[i] = reader.ReadLine();
+    job.yName = reader.ReadLine();
+    const long n = reader.ReadInteger();
+    reader.SkipRestOfLine();
+    if (n < 1) throw JobError(name + ": the job file holds no observations");
+    if (n > kMaxJobObservations)
+        throw JobError(name + ": more than " + std::to_string(kMaxJobObservations) + " observations");
+    job.n = static_cast<int>(n);
+
+    AllocMatrix(job.X, job.k, job.n);
+    AllocVector(job.Y, job.n);
+    AllocVector(job.s, job.n);
+    for (int i = 1; i <= job.n; ++i) {
+        for (int j = 1; j <= job.k; ++j) job.X[j][i] = reader.ReadReal();
+        job.Y[i] = reader.ReadReal();
+        if (weightingMode != 0) job.s[i] = reader.ReadReal();
+        reader.SkipRestOfLine();
+    }
+    model[0] = job.k;
+    return 0;
+}
+
+void WriteResultFile(const JobSettings& settings, const JobRecord& job, const Vector& model,
+                     const JobResults& results) {
+    const int k = job.k;
+    const int n = job.n;
+    const bool constant = model[1] == 1;
+    const int p0 = constant ? 0 : 1;
+    const std::string doubleRule(73, '=');
+    const std::string singleRule(73, '-');
+    const ParameterTests tests = ComputeParameterTests(results.b, results.V, n, p0, k);
+    const FitStatistics& st = results.stats;
+
+    TextFileWriter out(ResultFileName(settings.jobFileName));
+    out.WriteLine(doubleRule);
+    out.WriteLine("Data file  : " + settings.jobFileName);
+    out.WriteLine("Study name : " + job.title);
+    for (int i = 1; i <= k; ++i) out.WriteLine("x" + I(i, 1) + "         : " + job.names[i]);
+    out.WriteLine("y          : " + job.yName);
+    out.WriteLine("Function   : " + FunctionText(k, constant));
+    out.WriteLine(singleRule);
+    out.WriteLine("Parameter    Est.value         Std.dev.        t Student       Prob(>|t|)");
+    out.WriteLine(singleRule);
+    for (int i = p0; i <= k; ++i) {
+        std::string line = S(ParameterName(i), 5) + W(results.b[i], 17, 8);
+        if (tests.sd[i] > 0)
+            line += W(tests.sd[i], 17, 8) + W(tests.t[i], 17, 2) + W(tests.prob[i], 17, 4);
+        out.WriteLine(line);
+    }
+    out.WriteLine(singleRule);
+    out.WriteLine("Number of observations            : n   = " + I(n, 5));
+    out.WriteLine("Residual error                    : s   = " + W(std::sqrt(st.Vr), 10, 8));
+    if (st.r2 >= 0 && st.r2 <= 1)
+        out.WriteLine("Coefficient of determination      : r2  = " + W(st.r2, 10, 8));
+    if (st.r2a >= 0 && st.r2a <= 1)
+        out.WriteLine("Adjusted coeff. of determination  : r2a = " + W(st.r2a, 10, 8));
+    out.WriteLine("Variance ratio (explained/resid.) : F   = " + W(st.F, 10, 4) +
+                  "    Prob(>F) = " + W(st.ProbF, 6, 4));
+    out.WriteLine(singleRule);
+    out.WriteLine("Variance-Covariance Matrix of estimated parameters");
+    std::string header;
+    for (int i = p0; i <= k; ++i) header += std::string(11, ' ') + S(ParameterName(i), 5);
+    out.WriteLine(header);
+    out.WriteLine(singleRule);
+    for (int i = p0; i <= k; ++i) {
+        std::string row;
+        for (int j = p0; j <= k; ++j) row += "  " + W(results.V[i][j], 14, 7);
+        out.WriteLine(row);
+    }
+    out.WriteLine(singleRule);
+    out.WriteLine("  i        Y obs.       Y calc.      Residual      Std.dev.      Std.res.");
+    out.WriteLine(singleRule);
+    for (int i = 1; i <= n; ++i) {
+        const double r = job.Y[i] - results.yhat[i];
+        const double sd = results.sd[i];
+        // With a residual variance of 0 every sd is 0 and the standardised
+        // residual is undefined; it is shown as 0.
+        const double standardised = sd != 0 ? r / sd : 0;
+        out.WriteLine(I(i, 3) + W(job.Y[i], 14, 4) + W(results.yhat[i], 14, 4) + W(r, 14, 4) +
+                      W(sd, 14, 4) + W(standardised, 14, 4));
+    }
+    out.WriteLine(doubleRule);
+    out.Commit();
+    if (settings.showMessages && settings.showMessage)
+        settings.showMessage("Results written to file " + ResultFileName(settings.jobFileName));
+}
+
+JobOutcome RunRegressionJob(const JobSettings& settings) {
+    auto message = [&](const std::string& text) {
+        if (settings.showMessages && settings.showMessage) settings.showMessage(text);
+    };
+    const std::string& name = settings.jobFileName;
+    if (ResultFileName(name) == name)
+        throw JobError(name + ": the result file would replace the job file itself");
+    try {
+        Vector model;
+        AllocVector(model, 1);
+        model[1] = settings.constant ? 1 : 0;
+
+        JobRecord job;
+        if (ReadJobFile(name, settings.weightingMode, job, model) == -1) {
+            message(kFewVariables);
+            message("Error reading file " + name);
+            throw JobError(name + ": " + kFewVariables);
+        }
+        if (settings.weightingMode != 0) {
+            for (int i = 1; i <= job.n; ++i)
+                if (!(job.s[i] > -1))
+                    throw JobError(name + ": observation " + std::to_string(i) +
+                                   " has an sd of -1 or less, which gives no weight");
+        }
+
+        const int k = job.k;
+        const int n = job.n;
+        JobResults results;
+        AllocVector(results.b, k);
+        AllocMatrix(results.V, k, k);
+        AllocVector(results.yhat, n);
+        AllocVector(results.sd, n);
+        int code = FitMultipleLinear(job.X, job.Y, job.s, n, k, model[1], settings.weightingMode,
+                                     results.b, results.V, results.yhat, results.sd, results.stats);
+        if (code == -2) {
+            message("Non-convergence of SVD algorithm !");
+            RemoveStaleResult(name);
+            return JobOutcome::NotConverged;
+        }
+        if (!ResultsFinite(results, model[1] == 1 ? 0 : 1, k, n))
+            throw JobError(name + ": the fit overflowed; the numbers are too large to fit");
+        WriteResultFile(settings, job, model, results);
+        return JobOutcome::Written;
+    } catch (...) {
+        RemoveStaleResult(name);
+        throw;
+    }
+}
+
+}  // namespace tarnovel

@@ -81,7 +81,8 @@ void BM_Job(benchmark::State& state) {
     JobSettings settings;
     settings.jobFileName = job;
     settings.weightingMode = 1;
-    for (auto _ : state) benchmark::DoNotOptimize(RunRegressionJob(settings));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(RunRegressionJob(settings));
     std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_Job)->Arg(500)->Arg(8190)->Unit(benchmark::kMicrosecond);

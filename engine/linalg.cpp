@@ -7,7 +7,9 @@ namespace tarnovel {
 
 namespace {
 
-double Sign(double f) { return f >= 0 ? 1.0 : -1.0; }
+double Sign(double f) {
+    return f >= 0 ? 1.0 : -1.0;
+}
 
 }  // namespace
 
@@ -20,7 +22,8 @@ void AllocVector(Vector& handle, int ub) {
 void AllocMatrix(Matrix& handle, int ub1, int ub2) {
     handle.clear();
     if (ub1 < 0 || ub2 < 0 || ub1 > kMaxMatrixRowBound || ub2 > kMaxVectorBound) return;
-    handle.assign(static_cast<std::size_t>(ub1) + 1, Vector(static_cast<std::size_t>(ub2) + 1, 0.0));
+    handle.assign(static_cast<std::size_t>(ub1) + 1,
+                  Vector(static_cast<std::size_t>(ub2) + 1, 0.0));
 }
 
 void AllocBoolMatrix(BoolMatrix& handle, int ub1, int ub2) {
@@ -30,16 +33,24 @@ void AllocBoolMatrix(BoolMatrix& handle, int ub1, int ub2) {
                   std::vector<unsigned char>(static_cast<std::size_t>(ub2) + 1, 0));
 }
 
-void FreeVector(Vector& handle) { Vector().swap(handle); }
-void FreeMatrix(Matrix& handle, int) { Matrix().swap(handle); }
-void FreeBoolMatrix(BoolMatrix& handle, int) { BoolMatrix().swap(handle); }
+void FreeVector(Vector& handle) {
+    Vector().swap(handle);
+}
+void FreeMatrix(Matrix& handle, int) {
+    Matrix().swap(handle);
+}
+void FreeBoolMatrix(BoolMatrix& handle, int) {
+    BoolMatrix().swap(handle);
+}
 
 void CopyVector(Vector& dest, const Vector& source, int lb, int ub) {
-    for (int i = lb; i <= ub; ++i) dest[i] = source[i];
+    for (int i = lb; i <= ub; ++i)
+        dest[i] = source[i];
 }
 
 void CopyColumnToVector(Vector& dest, const Matrix& m, int lb, int j, int ub) {
-    for (int i = lb; i <= ub; ++i) dest[i] = m[i][j];
+    for (int i = lb; i <= ub; ++i)
+        dest[i] = m[i][j];
 }
 
 double VectorMax(const Vector& v, int lb, int ub) {
@@ -78,7 +89,8 @@ int SvdDecompose(Matrix& A, int lb, int ub1, int ub2, Vector& sv, Matrix& V) {
         e[i] = scale * g;
         g = s = scale = 0;
         if (i <= m) {
-            for (int k = i; k <= m; ++k) scale += std::fabs(A[k][i]);
+            for (int k = i; k <= m; ++k)
+                scale += std::fabs(A[k][i]);
             if (scale != 0) {
                 for (int k = i; k <= m; ++k) {
                     A[k][i] /= scale;
@@ -90,17 +102,21 @@ int SvdDecompose(Matrix& A, int lb, int ub1, int ub2, Vector& sv, Matrix& V) {
                 A[i][i] = f - g;
                 for (int j = l; j <= nn; ++j) {
                     s = 0;
-                    for (int k = i; k <= m; ++k) s += A[k][i] * A[k][j];
+                    for (int k = i; k <= m; ++k)
+                        s += A[k][i] * A[k][j];
                     f = s / h;
-                    for (int k = i; k <= m; ++k) A[k][j] += f * A[k][i];
+                    for (int k = i; k <= m; ++k)
+                        A[k][j] += f * A[k][i];
                 }
-                for (int k = i; k <= m; ++k) A[k][i] *= scale;
+                for (int k = i; k <= m; ++k)
+                    A[k][i] *= scale;
             }
         }
         sv[i] = scale * g;
         g = s = scale = 0;
         if (i <= m && i != nn) {
-            for (int k = l; k <= nn; ++k) scale += std::fabs(A[i][k]);
+            for (int k = l; k <= nn; ++k)
+                scale += std::fabs(A[i][k]);
             if (scale != 0) {
                 for (int k = l; k <= nn; ++k) {
                     A[i][k] /= scale;
@@ -110,13 +126,17 @@ int SvdDecompose(Matrix& A, int lb, int ub1, int ub2, Vector& sv, Matrix& V) {
                 g = -(Sign(f) * std::sqrt(s));
                 h = f * g - s;
                 A[i][l] = f - g;
-                for (int k = l; k <= nn; ++k) e[k] = A[i][k] / h;
+                for (int k = l; k <= nn; ++k)
+                    e[k] = A[i][k] / h;
                 for (int j = l; j <= m; ++j) {
                     s = 0;
-                    for (int k = l; k <= nn; ++k) s += A[j][k] * A[i][k];
-                    for (int k = l; k <= nn; ++k) A[j][k] += s * e[k];
+                    for (int k = l; k <= nn; ++k)
+                        s += A[j][k] * A[i][k];
+                    for (int k = l; k <= nn; ++k)
+                        A[j][k] += s * e[k];
                 }
-                for (int k = l; k <= nn; ++k) A[i][k] *= scale;
+                for (int k = l; k <= nn; ++k)
+                    A[i][k] *= scale;
             }
         }
         double size = std::fabs(sv[i]) + std::fabs(e[i]);
@@ -126,14 +146,18 @@ int SvdDecompose(Matrix& A, int lb, int ub1, int ub2, Vector& sv, Matrix& V) {
     for (int i = nn; i >= lb; --i) {
         if (i < nn) {
             if (g != 0) {
-                for (int j = l; j <= nn; ++j) V[j][i] = (A[i][j] / A[i][l]) / g;
+                for (int j = l; j <= nn; ++j)
+                    V[j][i] = (A[i][j] / A[i][l]) / g;
                 for (int j = l; j <= nn; ++j) {
                     s = 0;
-                    for (int k = l; k <= nn; ++k) s += A[i][k] * V[k][j];
-                    for (int k = l; k <= nn; ++k) V[k][j] += s * V[k][i];
+                    for (int k = l; k <= nn; ++k)
+                        s += A[i][k] * V[k][j];
+                    for (int k = l; k <= nn; ++k)
+                        V[k][j] += s * V[k][i];
                 }
             }
-            for (int j = l; j <= nn; ++j) V[i][j] = V[j][i] = 0;
+            for (int j = l; j <= nn; ++j)
+                V[i][j] = V[j][i] = 0;
         }
         V[i][i] = 1;
         g = e[i];
@@ -143,18 +167,23 @@ int SvdDecompose(Matrix& A, int lb, int ub1, int ub2, Vector& sv, Matrix& V) {
     for (int i = nn; i >= lb; --i) {
         l = i + 1;
         g = sv[i];
-        for (int j = l; j <= nn; ++j) A[i][j] = 0;
+        for (int j = l; j <= nn; ++j)
+            A[i][j] = 0;
         if (g != 0) {
             g = 1 / g;
             for (int j = l; j <= nn; ++j) {
                 s = 0;
-                for (int k = l; k <= m; ++k) s += A[k][i] * A[k][j];
+                for (int k = l; k <= m; ++k)
+                    s += A[k][i] * A[k][j];
                 f = (s / A[i][i]) * g;
-                for (int k = i; k <= m; ++k) A[k][j] += f * A[k][i];
+                for (int k = i; k <= m; ++k)
+                    A[k][j] += f * A[k][i];
             }
-            for (int j = i; j <= m; ++j) A[j][i] *= g;
+            for (int j = i; j <= m; ++j)
+                A[j][i] *= g;
         } else {
-            for (int j = i; j <= m; ++j) A[j][i] = 0;
+            for (int j = i; j <= m; ++j)
+                A[j][i] = 0;
         }
         A[i][i] += 1;
     }
@@ -196,7 +225,8 @@ int SvdDecompose(Matrix& A, int lb, int ub1, int ub2, Vector& sv, Matrix& V) {
             if (l == k) {
                 if (z < 0) {
                     sv[k] = -z;
-                    for (int j = lb; j <= nn; ++j) V[j][k] = -V[j][k];
+                    for (int j = lb; j <= nn; ++j)
+                        V[j][k] = -V[j][k];
                 }
                 break;
             }
@@ -266,13 +296,15 @@ void SvdSolve(const Matrix& U, const Vector& sv, const Matrix& V, const Vector& 
     for (int j = lb; j <= ub2; ++j) {
         if (sv[j] > 0) {
             double s = 0;
-            for (int i = lb; i <= ub1; ++i) s += U[i][j] * r[i];
+            for (int i = lb; i <= ub1; ++i)
+                s += U[i][j] * r[i];
             t[j] = s / sv[j];
         }
     }
     for (int i = lb; i <= ub2; ++i) {
         double s = 0;
-        for (int j = lb; j <= ub2; ++j) s += V[i][j] * t[j];
+        for (int j = lb; j <= ub2; ++j)
+            s += V[i][j] * t[j];
         x[i] = s;
     }
 }

@@ -9,7 +9,7 @@
 namespace tarnovel {
 
 using Vector = std::vector<double>;
-using Matrix = std::vector<Vector>;                       // Matrix[i][j]: row i, column j
+using Matrix = std::vector<Vector>;                          // Matrix[i][j]: row i, column j
 using BoolMatrix = std::vector<std::vector<unsigned char>>;  // 0 false, else true
 
 inline constexpr int kMaxVectorBound = 8190;

@@ -23,7 +23,8 @@ int FitMultipleLinear(const Matrix& X, const Vector& y, const Vector& s, int n, 
             w[i] = 1 / (1 + s[i]);
             sum += w[i];
         }
-        for (int i = 1; i <= n; ++i) w[i] = (n * w[i]) / sum;
+        for (int i = 1; i <= n; ++i)
+            w[i] = (n * w[i]) / sum;
     }
 
     if (SvdRegression(X, y, w, n, k, withConstant, b, V) == -2) return -2;
@@ -61,7 +62,8 @@ int SvdRegression(const Matrix& X, const Vector& y, const Vector& w, int n, int 
         const double c = weighted ? std::sqrt(w[i]) : 1.0;
         r[row] = c * y[i];
         if (constant) A[row][0] = c;
-        for (int j = 1; j <= k; ++j) A[row][j] = c * X[j][i];
+        for (int j = 1; j <= k; ++j)
+            A[row][j] = c * X[j][i];
     }
 
     Vector sv(static_cast<std::size_t>(ub2) + 1, 0.0);
@@ -73,11 +75,13 @@ int SvdRegression(const Matrix& X, const Vector& y, const Vector& w, int n, int 
     SvdSolve(A, sv, Vs, r, lb, ub1, ub2, b);
 
     Vector q(static_cast<std::size_t>(ub2) + 1, 0.0);
-    for (int l = lb; l <= ub2; ++l) q[l] = sv[l] > 0 ? 1 / (sv[l] * sv[l]) : 0;
+    for (int l = lb; l <= ub2; ++l)
+        q[l] = sv[l] > 0 ? 1 / (sv[l] * sv[l]) : 0;
     for (int i = lb; i <= ub2; ++i) {
         for (int j = lb; j <= i; ++j) {
             double sum = 0;
-            for (int l = lb; l <= ub2; ++l) sum += Vs[i][l] * Vs[j][l] * q[l];
+            for (int l = lb; l <= ub2; ++l)
+                sum += Vs[i][l] * Vs[j][l] * q[l];
             V[i][j] = sum;
             V[j][i] = sum;
         }
@@ -87,7 +91,8 @@ int SvdRegression(const Matrix& X, const Vector& y, const Vector& w, int n, int 
 
 double LinearPredictor(const Vector& x, const Vector& b, int p0, int k) {
     double sum = p0 == 0 ? b[0] : 0;
-    for (int j = 1; j <= k; ++j) sum = sum + b[j] * x[j];
+    for (int j = 1; j <= k; ++j)
+        sum = sum + b[j] * x[j];
     return sum;
 }
 
@@ -99,7 +104,8 @@ void ComputeFitStatistics(const Vector& y, const Vector& yhat, const Vector& w, 
         stats = {0, 1, 0, 0, 1};
     } else {
         double sumY = 0;
-        for (int i = 1; i <= n; ++i) sumY += y[i];
+        for (int i = 1; i <= n; ++i)
+            sumY += y[i];
         const double mean = sumY / n;
 
         double SST = 0, SSR = 0, SSE = 0;
@@ -134,9 +140,11 @@ void ComputeFitStatistics(const Vector& y, const Vector& yhat, const Vector& w, 
         }
     }
     for (int i = p0; i <= k; ++i)
-        for (int j = i; j <= k; ++j) V[i][j] = V[i][j] * stats.Vr;
+        for (int j = i; j <= k; ++j)
+            V[i][j] = V[i][j] * stats.Vr;
     for (int i = p0; i <= k; ++i)
-        for (int j = p0; j < i; ++j) V[i][j] = V[j][i];
+        for (int j = p0; j < i; ++j)
+            V[i][j] = V[j][i];
 }
 
 ParameterTests ComputeParameterTests(const Vector& b, const Matrix& V, int n, int p0, int k) {

@@ -9,11 +9,11 @@
 namespace tarnovel {
 
 struct FitStatistics {
-    double Vr = 0;    // residual variance
-    double r2 = 0;    // coefficient of determination
-    double r2a = 0;   // adjusted coefficient of determination
-    double F = 0;     // variance ratio
-    double ProbF = 0; // Prob(>F)
+    double Vr = 0;     // residual variance
+    double r2 = 0;     // coefficient of determination
+    double r2a = 0;    // adjusted coefficient of determination
+    double F = 0;      // variance ratio
+    double ProbF = 0;  // Prob(>F)
 };
 
 struct ParameterTests {

@@ -13,8 +13,8 @@ constexpr double kMaxGammaArg = 171.624376956302;
 constexpr double kMaxLogGammaArg = 2.556348e305;
 constexpr double kMaxLog = 709.782712893384;
 constexpr double kMinLog = -708.3964185322641;
-constexpr double kBig = 9.223372036854776e18;         // 2^63
-constexpr double kBigInv = 1.0842021724855044e-19;    // 2^-63
+constexpr double kBig = 9.223372036854776e18;           // 2^63
+constexpr double kBigInv = 1.0842021724855044e-19;      // 2^-63
 constexpr double kFractionTol = 6.661338147750939e-16;  // 3 x 2^-52
 constexpr double kLnSqrt2Pi = 0.91893853320467274175;
 constexpr double kLnPi = 1.1447298858494001741;
@@ -23,56 +23,56 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kPiOverMaxReal = 1.7475689218952307e-308;
 constexpr double kNearZero = 0.03125;
 
-constexpr double STIR[] = {7.1473913781436109426E-4,  -2.3638488095017589101E-5,
-                           -5.9502375540563298261E-4, 6.9893322606231933383E-5,
-                           7.8403348427447529072E-4,  -2.2947197478731854413E-4,
-                           -2.681327161876304304E-3,  3.4722222222300751227E-3,
-                           8.333333333333331483E-2};
-constexpr double S[] = {-1.1939450513815100165E-3, 7.220599478036909824E-3,
-                        -9.6220233604062711807E-3, -4.2197733607059154104E-2,
-                        1.6653861137208050835E-1,  -4.2002635034033439232E-2,
-                        -6.5587807152025401347E-1, 5.7721566490153286555E-1,
-                        1};
-constexpr double SN[] = {1.1333741672438944412E-3,  7.22083726189317026E-3,
-                         9.6219111550359774643E-3,  -4.2197733437311917004E-2,
-                         -1.6653861139444134376E-1, -4.2002635034021129634E-2,
-                         6.558780715202536804E-1,   5.7721566490153286555E-1,
-                         -1};
+constexpr double STIR[] = {
+    7.1473913781436109426E-4, -2.3638488095017589101E-5, -5.9502375540563298261E-4,
+    6.9893322606231933383E-5, 7.8403348427447529072E-4,  -2.2947197478731854413E-4,
+    -2.681327161876304304E-3, 3.4722222222300751227E-3,  8.333333333333331483E-2};
+constexpr double S[] = {
+    -1.1939450513815100165E-3, 7.220599478036909824E-3,  -9.6220233604062711807E-3,
+    -4.2197733607059154104E-2, 1.6653861137208050835E-1, -4.2002635034033439232E-2,
+    -6.5587807152025401347E-1, 5.7721566490153286555E-1, 1};
+constexpr double SN[] = {
+    1.1333741672438944412E-3,  7.22083726189317026E-3,    9.6219111550359774643E-3,
+    -4.2197733437311917004E-2, -1.6653861139444134376E-1, -4.2002635034021129634E-2,
+    6.558780715202536804E-1,   5.7721566490153286555E-1,  -1};
 constexpr double P[] = {4.2127604874716217346E-5, 4.5429319606080093138E-4,
                         4.0926668283940356718E-3, 2.3853632434611082846E-2,
                         1.1130628160193616061E-1, 3.6295154366402393453E-1,
                         8.3780043015731264777E-1, 1};
-constexpr double Q[] = {-1.3971485174761705161E-5, 2.3465840591606351327E-4,
-                        -1.2377992466531522603E-3, -7.955933682494738127E-4,
-                        2.7737065658400731488E-2,  -4.63388767124453399E-2,
-                        -2.2435109056703292363E-1, 4.1501609505884556883E-1,
-                        1};
-constexpr double A[] = {4.8850261424322706169E-3,  -1.8808019381193769731E-3,
-                        8.4127232973224975576E-4,  -5.9523458517656880912E-4,
-                        7.9365077958550706277E-4,  -2.7777777777503497372E-3,
+constexpr double Q[] = {
+    -1.3971485174761705161E-5, 2.3465840591606351327E-4, -1.2377992466531522603E-3,
+    -7.955933682494738127E-4,  2.7737065658400731488E-2, -4.63388767124453399E-2,
+    -2.2435109056703292363E-1, 4.1501609505884556883E-1, 1};
+constexpr double A[] = {4.8850261424322706169E-3, -1.8808019381193769731E-3,
+                        8.4127232973224975576E-4, -5.9523458517656880912E-4,
+                        7.9365077958550706277E-4, -2.7777777777503497372E-3,
                         8.333333333333331483E-2};
-constexpr double B[] = {-2163.6908276438130088,  -87238.715228435117751, -1104326.8146914641839,
-                        -6111225.0120052145794,  -16255680.625437006354, -20039374.181038152426,
+constexpr double B[] = {-2163.6908276438130088, -87238.715228435117751, -1104326.8146914641839,
+                        -6111225.0120052145794, -16255680.625437006354, -20039374.181038152426,
                         -8875666.7836507037282};
-constexpr double C[] = {-513.94814844353697936,  -34035.708405343044433, -622744.11640662199352,
-                        -4814940.3794118817896,  -17854332.870450779796, -31386464.076561827213,
+constexpr double C[] = {-513.94814844353697936, -34035.708405343044433, -622744.11640662199352,
+                        -4814940.3794118817896, -17854332.870450779796, -31386464.076561827213,
                         -20993367.177578959614};
 
 // (...((c0 x + c1) x + c2) ... ) x + cN
 double PolyEval(double x, const double* c, int n) {
     double ans = c[0];
-    for (int i = 1; i <= n; ++i) ans = ans * x + c[i];
+    for (int i = 1; i <= n; ++i)
+        ans = ans * x + c[i];
     return ans;
 }
 
 // As PolyEval with an implied leading coefficient 1.
 double PolyEval1(double x, const double* c, int n) {
     double ans = x + c[0];
-    for (int i = 1; i < n; ++i) ans = ans * x + c[i];
+    for (int i = 1; i < n; ++i)
+        ans = ans * x + c[i];
     return ans;
 }
 
-bool IsNonPositiveInteger(double x) { return x <= 0 && x == std::floor(x); }
+bool IsNonPositiveInteger(double x) {
+    return x <= 0 && x == std::floor(x);
+}
 
 double StirlingGamma(double x) {
     double w = 1 / x;
@@ -115,7 +115,8 @@ double BetaSeries(double a, double b, double x) {
     s = 1 / a + (s + t1);
     u = a * std::log(x);
     if (a + b < kMaxGammaArg && std::fabs(u) < kMaxLog)
-        return PowerFunction(x, a) * (s * (GammaFunction(a + b) / (GammaFunction(b) * GammaFunction(a))));
+        return PowerFunction(x, a) *
+               (s * (GammaFunction(a + b) / (GammaFunction(b) * GammaFunction(a))));
     t = LogGamma(a + b) - LogGamma(a) - LogGamma(b) + u + std::log(s);
     return t < kMinLog ? 0 : std::exp(t);
 }
@@ -155,7 +156,8 @@ double BetaFraction(FractionCoefficients fc, double z) {
             change = 1;
         }
         if (change < kFractionTol) return ans;
-        for (int i = 1; i <= 8; ++i) k[i] += fc.step[i];
+        for (int i = 1; i <= 8; ++i)
+            k[i] += fc.step[i];
         if (std::fabs(qk) + std::fabs(pk) > kBig) {
             pkm2 *= kBigInv;
             pkm1 *= kBigInv;
@@ -173,13 +175,14 @@ double BetaFraction(FractionCoefficients fc, double z) {
 }
 
 double BetaFraction1(double a, double b, double x) {
-    return BetaFraction({{0, a, a + b, a, a + 1, 1, b - 1, a + 1, a + 2}, {0, 1, 1, 2, 2, 1, -1, 2, 2}},
-                        x);
+    return BetaFraction(
+        {{0, a, a + b, a, a + 1, 1, b - 1, a + 1, a + 2}, {0, 1, 1, 2, 2, 1, -1, 2, 2}}, x);
 }
 
 double BetaFraction2(double a, double b, double x) {
-    return BetaFraction({{0, a, b - 1, a, a + 1, 1, a + b, a + 1, a + 2}, {0, 1, -1, 2, 2, 1, 1, 2, 2}},
-                        x / (1 - x));
+    return BetaFraction(
+        {{0, a, b - 1, a, a + 1, 1, a + b, a + 1, a + 2}, {0, 1, -1, 2, 2, 1, 1, 2, 2}},
+        x / (1 - x));
 }
 
 }  // namespace

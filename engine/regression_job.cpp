@@ -22,19 +22,22 @@ const char* const kFewVariables = "Data file must contain at least 2 variables !
 // line, number fields skip every control character and blank (so a record
 // may spread over lines), and the end of the file reads as 0.
 class JobFileReader {
-public:
-    JobFileReader(std::string text, std::string name) : text_(std::move(text)), name_(std::move(name)) {}
+  public:
+    JobFileReader(std::string text, std::string name)
+        : text_(std::move(text)), name_(std::move(name)) {}
 
     std::string ReadLine() {
         std::size_t start = pos_;
-        while (pos_ < text_.size() && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
+        while (pos_ < text_.size() && text_[pos_] != '\r' && text_[pos_] != '\n')
+            ++pos_;
         std::string line = text_.substr(start, pos_ - start);
         SkipLineEnd();
         return line;
     }
 
     void SkipRestOfLine() {
-        while (pos_ < text_.size() && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
+        while (pos_ < text_.size() && text_[pos_] != '\r' && text_[pos_] != '\n')
+            ++pos_;
         SkipLineEnd();
     }
 
@@ -60,7 +63,7 @@ public:
         return std::strtol(t.c_str(), nullptr, 10);
     }
 
-private:
+  private:
     void SkipLineEnd() {
         if (pos_ < text_.size() && text_[pos_] == '\r') {
             ++pos_;
@@ -73,10 +76,12 @@ private:
     static bool IsSeparator(char c) { return static_cast<unsigned char>(c) <= 32; }
 
     std::optional<std::string> ReadToken() {
-        while (pos_ < text_.size() && IsSeparator(text_[pos_])) ++pos_;
+        while (pos_ < text_.size() && IsSeparator(text_[pos_]))
+            ++pos_;
         if (pos_ >= text_.size()) return std::nullopt;
         std::size_t start = pos_;
-        while (pos_ < text_.size() && !IsSeparator(text_[pos_]) && pos_ - start < kMaxTokenLength) ++pos_;
+        while (pos_ < text_.size() && !IsSeparator(text_[pos_]) && pos_ - start < kMaxTokenLength)
+            ++pos_;
         return text_.substr(start, pos_ - start);
     }
 
@@ -89,13 +94,16 @@ private:
     std::size_t pos_ = 0;
 };
 
-std::string ParameterName(int i) { return "b" + std::to_string(i); }
+std::string ParameterName(int i) {
+    return "b" + std::to_string(i);
+}
 
 std::string FunctionText(int k, bool constant) {
     std::string text = "y = ";
     if (constant) text += "b0 + ";
     text += "b1.x1";
-    for (int i = 2; i <= k; ++i) text += " + b" + std::to_string(i) + ".x" + std::to_string(i);
+    for (int i = 2; i <= k; ++i)
+        text += " + b" + std::to_string(i) + ".x" + std::to_string(i);
     return text;
 }
 
@@ -144,20 +152,23 @@ int ReadJobFile(const std::string& name, int weightingMode, JobRecord& job, Vect
 
     job.k = static_cast<int>(m - 1);
     job.names.assign(kMaxJobVariables + 1, std::string());
-    for (int i = 1; i <= job.k; ++i) job.names[i] = reader.ReadLine();
+    for (int i = 1; i <= job.k; ++i)
+        job.names[i] = reader.ReadLine();
     job.yName = reader.ReadLine();
     const long n = reader.ReadInteger();
     reader.SkipRestOfLine();
     if (n < 1) throw JobError(name + ": the job file holds no observations");
     if (n > kMaxJobObservations)
-        throw JobError(name + ": more than " + std::to_string(kMaxJobObservations) + " observations");
+        throw JobError(name + ": more than " + std::to_string(kMaxJobObservations) +
+                       " observations");
     job.n = static_cast<int>(n);
 
     AllocMatrix(job.X, job.k, job.n);
     AllocVector(job.Y, job.n);
     AllocVector(job.s, job.n);
     for (int i = 1; i <= job.n; ++i) {
-        for (int j = 1; j <= job.k; ++j) job.X[j][i] = reader.ReadReal();
+        for (int j = 1; j <= job.k; ++j)
+            job.X[j][i] = reader.ReadReal();
         job.Y[i] = reader.ReadReal();
         if (weightingMode != 0) job.s[i] = reader.ReadReal();
         reader.SkipRestOfLine();
@@ -181,7 +192,8 @@ void WriteResultFile(const JobSettings& settings, const JobRecord& job, const Ve
     out.WriteLine(doubleRule);
     out.WriteLine("Data file  : " + settings.jobFileName);
     out.WriteLine("Study name : " + job.title);
-    for (int i = 1; i <= k; ++i) out.WriteLine("x" + I(i, 1) + "         : " + job.names[i]);
+    for (int i = 1; i <= k; ++i)
+        out.WriteLine("x" + I(i, 1) + "         : " + job.names[i]);
     out.WriteLine("y          : " + job.yName);
     out.WriteLine("Function   : " + FunctionText(k, constant));
     out.WriteLine(singleRule);
@@ -205,12 +217,14 @@ void WriteResultFile(const JobSettings& settings, const JobRecord& job, const Ve
     out.WriteLine(singleRule);
     out.WriteLine("Variance-Covariance Matrix of estimated parameters");
     std::string header;
-    for (int i = p0; i <= k; ++i) header += std::string(11, ' ') + S(ParameterName(i), 5);
+    for (int i = p0; i <= k; ++i)
+        header += std::string(11, ' ') + S(ParameterName(i), 5);
     out.WriteLine(header);
     out.WriteLine(singleRule);
     for (int i = p0; i <= k; ++i) {
         std::string row;
-        for (int j = p0; j <= k; ++j) row += "  " + W(results.V[i][j], 14, 7);
+        for (int j = p0; j <= k; ++j)
+            row += "  " + W(results.V[i][j], 14, 7);
         out.WriteLine(row);
     }
     out.WriteLine(singleRule);

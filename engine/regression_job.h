@@ -45,7 +45,7 @@ struct JobResults {
 
 // A job that cannot run: its file is not a job file the engine can fit.
 class JobError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -1,0 +1,184 @@
+#include "common/number_format.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace tarnovel {
+namespace {
+
+struct WCase {
+    double v;
+    int w;
+    int d;
+    std::string expected;
+};
+
+void ExpectW(const std::vector<WCase>& cases) {
+    for (const WCase& c : cases) {
+        EXPECT_EQ(W(c.v, c.w, c.d), c.expected) << "W(" << c.v << ":" << c.w << ":" << c.d << ")";
+    }
+}
+
+TEST(WFormat, RoundsHalfAwayFromZeroAtTheLastDecimal) {
+    ExpectW({
+        {0.125, 5, 2, " 0.13"},
+        {-0.125, 6, 2, " -0.13"},
+        {2.5, 3, 0, "  3"},
+        {-2.5, 3, 0, " -3"},
+        {3.5, 1, 0, "4"},
+        {0.375, 0, 2, "0.38"},
+        {1.0, 14, 4, "        1.0000"},
+        {-1234.5678, 12, 2, "    -1234.57"},
+        {0.9999, 6, 2, "  1.00"},
+        {-99.96, 0, 1, "-100.0"},
+        {123.0, 0, 0, "123"},
+        {0.0, 6, 2, "  0.00"},
+        {0.0, 0, 0, "0"},
+        {7.0, 4, -2, "   7"},  // no negative decimals
+    });
+}
+
+TEST(WFormat, ReducesToEighteenSignificantDigitsFirst) {
+    ExpectW({
+        // 0.1 is 0.1000000000000000055511...: the 19th digit rounds the 18th.
+        {0.1, 0, 18, "0.100000000000000006"},
+        {0.1, 0, 20, "0.10000000000000000600"},
+        // 12345678901234567168 exactly; digits past the 18th become zeros.
+        {12345678901234567168.0, 0, 0, "12345678901234567200"},
+        // Exactly ...623.625 and ...623.875: 19 digits ending in a tie, which
+        // goes away from zero (not to even).
+        {1125899906842623.625, 0, 2, "1125899906842623.63"},
+        {1125899906842623.875, 0, 2, "1125899906842623.88"},
+        {-1125899906842623.625, 0, 2, "-1125899906842623.63"},
+        // Exactly 3008013191702.33349609375: the reduction makes ...3335, a
+        // tie at 3 decimals, which then rounds up (double rounding).
+        {3008013191702.3335, 0, 3, "3008013191702.334"},
+        {217141219909.55365, 0, 4, "217141219909.5537"},
+        // Exactly 143.0950205262519432380...: the 18 digits end in ...43.
+        {143.09502052625194, 0, 16, "143.0950205262519430"},
+        // Just below 1e36 stays in fixed point.
+        {9.99e35, 0, 0, "998999999999999954000000000000000000"},
+        {9.99e35, 0, 1, "998999999999999954000000000000000000.0"},
+        {std::nextafter(1e36, 0.0), 0, 0, "999999999999999895000000000000000000"},
+    });
+}
+
+TEST(WFormat, NegativeValueKeepsItsSignWhenRoundedToZero) {
+    ExpectW({
+        {-0.00001, 6, 4, "-0.0000"},
+        {-0.00004999, 0, 4, "-0.0000"},
+        {-0.00005, 0, 4, "-0.0001"},
+        {-0.4, 2, 0, "-0"},
+        {-1e-300, 0, 2, "-0.00"},
+        {-0.0, 6, 4, "0.0000"},
+        {-0.0, 0, 0, "0"},
+        {std::numeric_limits<double>::denorm_min(), 0, 3, "0.000"},
+    });
+}
+
+TEST(WFormat, WidensInsteadOfCutting) {
+    ExpectW({
+        {123456.789, 5, 2, "123456.79"},
+        {-123456.789, 9, 2, "-123456.79"},
+        {-123456.789, 10, 2, "-123456.79"},
+        {-123456.789, 11, 2, " -123456.79"},
+        {0.5, 0, 3, "0.500"},
+    });
+}
+
+TEST(WFormat, ExponentFormFromTenToTheThirtySix) {
+    const double max_real = 1.797693134862315e308;
+    ExpectW({
+        {max_real, 10, 4, " 1.8E+0308"},
+        {max_real, 17, 8, " 1.79769313E+0308"},
+        {-max_real, 17, 8, "-1.79769313E+0308"},
+        {-max_real, 10, 4, "-1.8E+0308"},
+        // Digits: w - 8, at least 2 and at most 18.
+        {max_real, 0, 2, " 1.8E+0308"},
+        {max_real, 11, 2, " 1.80E+0308"},
+        {max_real, 26, 2, " 1.79769313486231491E+0308"},
+        {max_real, 30, 2, "     1.79769313486231491E+0308"},
+        {1e36, 10, 4, " 1.0E+0036"},
+        {-1e36, 14, 4, "-1.00000E+0036"},
+        // The mantissa's rounding carries into the exponent.
+        {9.96e40, 10, 4, " 1.0E+0041"},
+        {9.94e40, 10, 4, " 9.9E+0040"},
+        {2.5e50, 9, 0, " 2.5E+0050"},
+        {std::numeric_limits<double>::max(), 17, 8, " 1.79769313E+0308"},
+    });
+}
+
+TEST(WFormat, NonFiniteValuesDoNotCrash) {
+    const double inf = std::numeric_limits<double>::infinity();
+    ExpectW({
+        {std::numeric_limits<double>::quiet_NaN(), 6, 2, "   Nan"},
+        {inf, 6, 2, "  +Inf"},
+        {-inf, 2, 2, "-Inf"},
+    });
+}
+
+TEST(IFormat, RightAlignsAndWidens) {
+    EXPECT_EQ(I(7, 3), "  7");
+    EXPECT_EQ(I(-7, 3), " -7");
+    EXPECT_EQ(I(12345, 3), "12345");
+    EXPECT_EQ(I(-12345, 5), "-12345");
+    EXPECT_EQ(I(0, 1), "0");
+    EXPECT_EQ(I(3, 0), "3");
+    EXPECT_EQ(I(std::numeric_limits<long long>::min(), 1), "-9223372036854775808");
+}
+
+TEST(SFormat, RightAlignsInCodePoints) {
+    EXPECT_EQ(S("x1", 5), "   x1");
+    EXPECT_EQ(S("\xC3\xA9t\xC3\xA9", 5), "  \xC3\xA9t\xC3\xA9");  // "été" is three
+    EXPECT_EQ(S("\xE2\x82\xAC", 2), " \xE2\x82\xAC");             // "€" is one
+    EXPECT_EQ(S("constant", 5), "constant");
+    EXPECT_EQ(S("", 3), "   ");
+    EXPECT_EQ(S("ab", -1), "ab");
+}
+
+TEST(IsNumber, FollowsTheNumberTest) {
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"0", true},
+        {"7", true},
+        {"  7", true},
+        {"-2.5e-3", true},
+        {"1.", true},
+        {"+1.5E+10", true},
+        {"12.50", true},
+        {"3e7", true},
+        {"-0", true},
+        {"", false},
+        {" ", false},
+        {"7 ", false},
+        {".5", false},
+        {"-.5", false},
+        {"1,5", false},
+        {"e5", false},
+        {"1e", false},
+        {"1e+", false},
+        {"1.5.2", false},
+        {"nan", false},
+        {"inf", false},
+        {"+", false},
+        {"-", false},
+        {"--1", false},
+        {"\t7", false},
+        {"1 2", false},
+        {"1.e5", true},
+        {"0x10", false},
+        {"1E5.0", false},
+        {"\xC2\xA0"
+         "1",
+         false},
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(IsNumber(text), expected) << '"' << text << '"';
+    }
+}
+
+}  // namespace
+}  // namespace tarnovel

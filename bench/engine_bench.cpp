@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "common/number_format.h"
 #include "engine/multiple_fit.h"
 #include "engine/regression_job.h"
 
@@ -86,5 +87,22 @@ void BM_Job(benchmark::State& state) {
     std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_Job)->Arg(500)->Arg(8190)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+namespace {
+
+// Number formatting is most of the cost of writing a result file.
+void BM_FormatW(benchmark::State& state) {
+    std::mt19937 gen(3);
+    std::uniform_real_distribution<double> u(-500, 500);
+    std::vector<double> values(1024);
+    for (double& v : values)
+        v = u(gen);
+    std::size_t i = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(tarnovel::W(values[i++ & 1023], 14, 4));
+}
+BENCHMARK(BM_FormatW);
 
 }  // namespace

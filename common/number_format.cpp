@@ -1,6 +1,7 @@
 #include "common/number_format.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -45,19 +46,22 @@ struct Digits {
 // The leading digits of the exact decimal expansion of m (finite, > 0),
 // cut off, not rounded, after `count` digits (count <= 40).
 Digits TruncatedDigits(double m, int count) {
-    // glibc prints the exact expansion as far as asked. Forty digits settle
-    // the leading ones unless the printed tail is all zeros: then the printer
-    // may have rounded a run of nines upwards into them, and only the full
-    // expansion (at most 767 significant digits for a double) tells.
+    // to_chars prints the exact expansion as far as asked. Forty digits
+    // settle the leading ones unless the printed tail is all zeros: then the
+    // printer may have rounded a run of nines upwards into them, and only the
+    // full expansion (at most 767 significant digits for a double) tells.
     char buffer[800];
     int precision = 40;
     for (;;) {
-        std::snprintf(buffer, sizeof buffer, "%.*e", precision, m);
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer - 1, m,
+                                          std::chars_format::scientific, precision);
+        char* end = result.ptr;
+        *end = '\0';
         std::string all;
         all.reserve(static_cast<std::size_t>(precision) + 1);
         all += buffer[0];
         const char* p = buffer + 2;
-        while (IsDigit(*p))
+        while (p < end && IsDigit(*p))
             all += *p++;
         const int exponent = std::atoi(p + 1);  // p points at 'e'
         const bool ambiguous = precision < 767 && std::all_of(all.begin() + count, all.end(),

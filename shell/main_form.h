@@ -1,0 +1,214 @@
+#pragma once
+// The main window as a form model: its controls as plain data, its handlers
+// as methods. The handlers of the loading, run, results and prediction steps
+// are members of this class too, defined in the folders of those steps.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "shell/controls.h"
+#include "shell/platform.h"
+#include "shell/session_log.h"
+
+namespace tarnovel {
+
+// How far the workflow has come, in order.
+enum class mijlpaal : std::uint8_t {
+    na_start = 0,
+    na_instellen = 1,
+    na_uitvoeren = 2,
+    na_rapporteren = 3,
+    na_voorspellen = 4,
+    bij_einde = 5,
+};
+
+// Position of the progress gauge for a milestone: the bar ends just past the
+// caption of that step in the step row above it.
+int MilestonePosition(mijlpaal toestand);
+
+class TfrmZelvimoMAIN {
+  public:
+    static constexpr std::string_view formName = "TfrmZelvimoMAIN";
+    static constexpr std::string_view caption = "Tarnovel 1.2";
+    static constexpr int clientWidth = 656;
+    static constexpr int clientHeight = 510;
+    static constexpr int helpContext = 1;
+    static constexpr std::string_view helpFile = "Zelvimo.hlp";
+    static constexpr std::string_view helpTocKey = "ZELVIMO.TOC000";
+
+    explicit TfrmZelvimoMAIN(Platform& platform);
+    TfrmZelvimoMAIN(const TfrmZelvimoMAIN&) = delete;
+    TfrmZelvimoMAIN& operator=(const TfrmZelvimoMAIN&) = delete;
+
+    // Menu.
+    Button Help1;
+    Button Over1;
+
+    TabControl tbcntrlZelvimoMAIN;
+
+    // Tab 0: settings of the piezometer regression.
+    GroupBox grpbxTABINDEX0;
+    RadioButton rdbttnFILE;
+    Button btbttnFILE;
+    RadioButton rdbttnKEYBOARD;
+    Button btbttnSTRUCTUUR;
+    Label Label2;
+    ComboBox cmbbxPREDICT;
+    CheckBox chckbxCONST;
+    Label Label5;
+    Label Label6;
+    ComboBox cmbbxSTRATAyesno;
+    ComboBox cmbbxSTRATA;
+    Label Label7;
+    Label Label8;
+    Label Label9;
+    ComboBox cmbbxWEIGHTGHG;
+    ComboBox CMBBXWEIGHTGVG;
+    ComboBox cmbbxWEIGHTGLG;
+    StringGrid strgrdBUISDATA;
+    Button btbttnOKTABINDEX0;
+    Label lblPROGRESS;
+    Gauge ggPROGRESS;
+    Memo mmDelete;
+
+    // Tab 1: results of single regressions.
+    GroupBox grpbxTABINDEX1;
+    Label Label10;
+    Label Label11;
+    Label Label12;
+    ComboBox cmbbxSTRATA2;
+    ComboBox cmbbxGxG;
+    ComboBox cmbbxDATUM1;
+    Button btbttnSHOW;
+    StringGrid strgrdFIT;
+    Image imgFIT;
+    ListBox lstbxTMP;
+
+    // Tab 2: prediction at field-work locations.
+    GroupBox grpbxTABINDEX2;
+    Button btbttnKOPPELMETINGEN;
+    Label Label13;
+    GroupBox grpbxVERPLICHT;
+    Edit edtNAAMRESULT;
+    Label Label14;
+    RadioGroup rdgrpPREDSEP;
+    Label Label4;
+    Label Label16;
+    ComboBox cmbbxTEVOORSPELLEN;
+    Label Label15;
+    Button btbttnOKVERPLICHT;
+    GroupBox grpbxFACULTATIEF;
+    CheckBox chckbxSTRATAAPART;
+    CheckBox chckbxMAXLIKELI;
+    Label Label3;
+    ListBox lstbxMLNODIG;
+    StringGrid strgrdMEETDATA;
+    Button btbttnSTARTPREDICT;
+    Label Label17;
+    Gauge ggPROGRESSPREDICT;
+
+    // Progress group below the tabs.
+    GroupBox grpbxSTATUS;
+    Label StaticText1;
+    Label StaticText4;
+    Label StaticText2;
+    Image Image1;
+    Label StaticText3;
+    Image Image2;
+    Label StaticText5;
+    Image Image3;
+    Label StaticText6;
+    Image Image4;
+    Label StaticText7;
+    Image Image5;
+    Label StaticText8;
+    Gauge ggVoortgang;
+
+    StatusBar sttsbrSTATUS;
+
+    // Every control, by name, in the order of the window.
+    void forEachControl(ControlVisitor& visitor);
+    Control* FindControl(std::string_view control);
+    // The name of the control that encloses `control`; empty for the window.
+    std::string_view ParentOf(std::string_view control) const;
+
+    // Start-up, tabs and the frame's own handlers.
+    void FormActivate();
+    void tbcntrlZelvimoMAINChange();
+    void grpbxTABINDEX0MouseMove();
+    void grpbxTABINDEX1MouseMove();
+    void grpbxTABINDEX2MouseMove();
+    void rdbttnFILEMouseMove();
+    void rdbttnKEYBOARDMouseMove();
+    void btbttnOKTABINDEX0MouseMove();
+    void btbttnFILEMouseMove();
+    void btbttnSTRUCTUURMouseMove();
+    void chckbxSTRATAAPARTMouseMove();
+    void chckbxMAXLIKELIMouseMove();
+    void cmbbxPREDICTClick();
+    void cmbbxSTRATAClick();
+    void cmbbxWEIGHTGHGClick();
+    void CMBBXWEIGHTGVGClick();
+    void cmbbxWEIGHTGLGClick();
+    void Help1Click();
+    void Over1Click();
+    // F1: opens help at the context of `control` or of the nearest enclosing
+    // control that has one, and returns that context.
+    int HelpForControl(std::string_view control);
+    int HelpContextOf(std::string_view control) const;
+
+    // Enabling rules shared by the load, the run and the tab switch.
+    void DisableRegressionSettings();
+    void SetResultTabsEnabled(bool enabled);
+
+    // Session log and archive.
+    void INITLOG();
+    void ADDLOG(std::string_view txt = {});
+    void CLOSELOG();
+    // Views call this after every handler, so the log on disk is complete
+    // whenever the user can act.
+    void FlushLog();
+    void StartSession();
+    void zipit();
+    void status(mijlpaal toestand);
+    // Current milestone := toestand, then its display.
+    void SetMilestone(mijlpaal toestand);
+    void FormClose();
+
+    std::string SessionLabel() const;
+    int SessionCounter() const { return sessionCounter_; }
+    mijlpaal CurrentMilestone() const { return milestone_; }
+    const std::string& LogFileName() const { return log_.name(); }
+    bool PresentationHeaderPending() const { return presentationHeader_; }
+
+  protected:
+    // The selections run each time tab 1 or tab 2 is chosen; they belong to
+    // the results and prediction steps.
+    void TabOneSelection();
+    void TabTwoSelection();
+
+    void ShowHint(const std::string& text);
+
+    Platform& platform_;
+    SessionLog log_;
+    int sessionCounter_ = 1;
+    mijlpaal milestone_ = mijlpaal::na_start;
+    bool presentationHeader_ = false;
+    bool activated_ = false;
+
+  private:
+    struct Entry {
+        std::string_view name;
+        std::string_view parent;
+        Control* control;
+    };
+    void DesignState();
+    void Register();
+    const Entry* Find(std::string_view control) const;
+
+    std::vector<Entry> controls_;
+};
+
+}  // namespace tarnovel

@@ -1,0 +1,57 @@
+#include "tables/table_grid.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace tarnovel {
+
+void ClearGrid(TableGrid& grid, int cols, int rows) {
+    grid.cells.assign(static_cast<std::size_t>(std::max(cols, 0)),
+                      std::vector<std::string>(static_cast<std::size_t>(std::max(rows, 0))));
+    grid.Resize(std::max(cols, 0), std::max(rows, 0));
+    ClampCursor(grid);
+}
+
+TableGrid MakeGrid(std::vector<std::vector<std::string>> cells, int rows) {
+    TableGrid grid;
+    const int cols = static_cast<int>(cells.size());
+    grid.cells = std::move(cells);
+    grid.Resize(cols, rows);
+    grid.fixedRows = rows > 1 ? 1 : 0;
+    ClampCursor(grid);
+    return grid;
+}
+
+std::string Title(const TableGrid& grid, int c) {
+    if (c < 0 || c >= grid.colCount || grid.rowCount < 1) return {};
+    return grid.Cell(c, 0);
+}
+
+int FindColumn(const TableGrid& grid, std::string_view text) {
+    if (grid.rowCount < 1) return -1;
+    for (int c = grid.colCount - 1; c >= 0; --c)
+        if (grid.Cell(c, 0) == text) return c;
+    return -1;
+}
+
+std::vector<std::string> GridLines(const TableGrid& grid, std::string_view separator) {
+    std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(grid.rowCount));
+    for (int r = 0; r < grid.rowCount; ++r) {
+        std::string line;
+        for (int c = 0; c < grid.colCount; ++c) {
+            line += grid.Cell(c, r);
+            line += separator;
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+void ClampCursor(TableGrid& grid) {
+    grid.col = std::clamp(grid.col, 0, std::max(grid.colCount - 1, 0));
+    const int firstRow = grid.rowCount > 1 ? 1 : 0;
+    grid.row = std::clamp(grid.row, firstRow, std::max(grid.rowCount - 1, 0));
+}
+
+}  // namespace tarnovel

@@ -113,12 +113,24 @@ bool AllFinite(const Vector& v, int lb, int ub) {
     return true;
 }
 
-bool ResultsFinite(const JobResults& r, int p0, int k, int n) {
-    if (!std::isfinite(r.stats.Vr) || !AllFinite(r.b, p0, k) || !AllFinite(r.yhat, 1, n) ||
-        !AllFinite(r.sd, 1, n))
+// Every number the result file would show, so that a fit whose sums
+// overflowed fails instead of printing inf or nan.
+bool ResultsFinite(const JobRecord& job, const JobResults& r, int p0) {
+    const int k = job.k;
+    const int n = job.n;
+    if (!std::isfinite(r.stats.Vr) || !std::isfinite(r.stats.F) || !std::isfinite(r.stats.ProbF) ||
+        !AllFinite(r.b, p0, k) || !AllFinite(r.yhat, 1, n) || !AllFinite(r.sd, 1, n))
         return false;
     for (int i = p0; i <= k; ++i)
         if (!AllFinite(r.V[i], p0, k)) return false;
+    const ParameterTests tests = ComputeParameterTests(r.b, r.V, n, p0, k);
+    if (!AllFinite(tests.sd, p0, k) || !AllFinite(tests.t, p0, k) || !AllFinite(tests.prob, p0, k))
+        return false;
+    for (int i = 1; i <= n; ++i) {
+        const double residual = job.Y[i] - r.yhat[i];
+        if (!std::isfinite(residual) || (r.sd[i] != 0 && !std::isfinite(residual / r.sd[i])))
+            return false;
+    }
     return true;
 }
 
@@ -284,7 +296,7 @@ JobOutcome RunRegressionJob(const JobSettings& settings) {
             RemoveStaleResult(name);
             return JobOutcome::NotConverged;
         }
-        if (!ResultsFinite(results, model[1] == 1 ? 0 : 1, k, n))
+        if (!ResultsFinite(job, results, model[1] == 1 ? 0 : 1))
             throw JobError(name + ": the fit overflowed; the numbers are too large to fit");
         WriteResultFile(settings, job, model, results);
         return JobOutcome::Written;

@@ -21,6 +21,11 @@ std::vector<std::string> WeightingItems() {
 
 }  // namespace
 
+void TfrmZelvimoMAIN::AttachDataWindows(TfrmBUISDATA& buisdata, TfrmMEETDATA& meetdata) {
+    frmBUISDATA = &buisdata;
+    frmMEETDATA = &meetdata;
+}
+
 TfrmZelvimoMAIN::TfrmZelvimoMAIN(Platform& platform) : platform_(platform) {
     DesignState();
     Register();

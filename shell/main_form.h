@@ -8,9 +8,15 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/linalg.h"
 #include "shell/controls.h"
 #include "shell/platform.h"
 #include "shell/session_log.h"
+
+namespace tarnovel {
+class TfrmBUISDATA;
+class TfrmMEETDATA;
+}  // namespace tarnovel
 
 namespace tarnovel {
 
@@ -176,6 +182,65 @@ class TfrmZelvimoMAIN {
     // Current milestone := toestand, then its display.
     void SetMilestone(mijlpaal toestand);
     void FormClose();
+
+    // The data windows this window shows modally; the program creates them
+    // after this window and attaches them before start-up.
+    void AttachDataWindows(TfrmBUISDATA& buisdata, TfrmMEETDATA& meetdata);
+    TfrmBUISDATA* frmBUISDATA = nullptr;
+    TfrmMEETDATA* frmMEETDATA = nullptr;
+
+    // Loading the piezometer table (tab 0).
+    void rdbttnFILEClick();
+    void rdbttnKEYBOARDClick();
+    void btbttnFILEClick();
+    void btbttnSTRUCTUURClick();
+    void STRUCTUUR();
+    void leestemp_buizen();
+
+    // The regression run and the tab-0 settings handlers.
+    void btbttnOKTABINDEX0Click();
+    void cmbbxPREDICTChange();
+    void cmbbxWEIGHTGHGChange();
+    void CMBBXWEIGHTGVGChange();
+    void cmbbxWEIGHTGLGChange();
+    void cmbbxSTRATAyesnoChange();
+    // Marks in `selection` the cells and records of one job.
+    void subselectie(const std::string& stratumtxt, const std::string& datum1txt,
+                     const std::string& datum2txt, const std::string& gxgtxt,
+                     const std::string& tmptxt, int stratkol, BoolMatrix& selection);
+    // Writes the job file of the selection; returns the number of records.
+    int schrijfselectie(const std::string& jobFile, const std::string& stratumtxt,
+                        const std::string& datum1txt, const std::string& datum2txt,
+                        const std::string& gxgtxt, const std::string& tmptxt,
+                        const BoolMatrix& selection);
+
+    // Results of single regressions (tab 1).
+    void Actualiseer_datumlijst();
+    void blankstrgrdFIT();
+    void blankimgFIT();
+    void btbttnSHOWClick();
+    void cmbbxSTRATA2Change();
+    void cmbbxGxGChange();
+    void cmbbxDATUM1Change();
+    void cmbbxSTRATA2Enter();
+    void cmbbxSTRATA2Click();
+    void cmbbxGxGClick();
+    void cmbbxGxGEnter();
+    void cmbbxDATUM1Click();
+    void cmbbxDATUM1Enter();
+    void btbttnSHOWMouseMove();
+    void strgrdFITMouseMove();
+    void imgFITMouseMove();
+
+    // The piezometer table is the cells of strgrdBUISDATA. Role columns are
+    // 0-based, -1 when absent. The strata column is shared with the field
+    // table, whose load overwrites it.
+    int colMHW = -1, colSdMHW = -1, colMSW = -1, colSdMSW = -1, colMLW = -1, colSdMLW = -1;
+    int colStrata = -1;
+    int dateCount = -1;     // -1 after a load that found no temp.csv
+    Vector dateColumns;     // 1..dateCount: the column of each survey date
+    int strataCount = 1;    // items of the strata list after the last load
+    bool notFound = false;  // set by every skip_until_line
 
     std::string SessionLabel() const;
     int SessionCounter() const { return sessionCounter_; }

@@ -1,0 +1,9 @@
+#include "shell/main_form.h"
+
+namespace tarnovel {
+
+void TfrmZelvimoMAIN::TabOneSelection() {}
+
+void TfrmZelvimoMAIN::TabTwoSelection() {}
+
+}  // namespace tarnovel

@@ -13,4 +13,7 @@ inline constexpr int kExitFile = 3;
 // tarnovel-cli job [--weighted] [--no-constant] JOBFILE
 int RunJobCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+// tarnovel-cli censored INPUT OUTPUT
+int RunCensoredCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
 }  // namespace tarnovel::cli

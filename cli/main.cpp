@@ -19,9 +19,15 @@ const char* const kUsage =
     "        others and write the result file (JOBFILE's name up to its first\n"
     "        \".\", then \".out\") next to the job file.\n"
     "\n"
+    "  censored INPUT OUTPUT\n"
+    "        Estimate one value, with its variance, for the censored measurements\n"
+    "        (\">\" followed by a depth) among INPUT's lines, one measurement a\n"
+    "        line; write the report OUTPUT and print the estimate and the\n"
+    "        variance on one line. The estimation's messages go to stderr.\n"
+    "\n"
     "  --help          Show this text.\n"
     "\n"
-    "Exit status: 0 done, 1 the job could not be done (its reason on stderr),\n"
+    "Exit status: 0 done, 1 the work could not be done (its reason on stderr),\n"
     "2 bad usage, 3 a file that cannot be read or written.\n";
 
 }  // namespace
@@ -40,6 +46,9 @@ int main(int argc, char** argv) {
     }
     try {
         if (command == "job") return tarnovel::cli::RunJobCommand(args, std::cout, std::cerr);
+        if (command == "censored") {
+            return tarnovel::cli::RunCensoredCommand(args, std::cout, std::cerr);
+        }
     } catch (const std::exception& e) {
         std::cerr << "tarnovel-cli: " << e.what() << "\n";
         return tarnovel::cli::kExitError;

@@ -166,6 +166,27 @@ bool IsNumber(std::string_view text) {
     return i == size;
 }
 
+bool ParseNumber(std::string_view text, double& value) {
+    if (!IsNumber(text)) return false;
+    std::size_t start = text.find_first_not_of(' ');
+    if (text[start] == '+') ++start;  // from_chars takes no plus sign
+    const char* first = text.data() + start;
+    const char* last = text.data() + text.size();
+    double parsed = 0;
+    const auto [ptr, ec] = std::from_chars(first, last, parsed);
+    if (ptr != last) return false;
+    if (ec == std::errc::result_out_of_range) {
+        // Out of range either way: too large is no number, too small is 0.
+        std::size_t e = text.find_first_of("eE");
+        if (e == std::string_view::npos || text[e + 1] != '-') return false;
+        parsed = 0;
+    } else if (ec != std::errc()) {
+        return false;
+    }
+    value = parsed;
+    return std::isfinite(value);
+}
+
 std::string W(double v, int w, int d) {
     if (std::isnan(v)) return PadLeftAscii("Nan", w);
     if (std::isinf(v)) return PadLeftAscii(v < 0 ? "-Inf" : "+Inf", w);

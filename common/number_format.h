@@ -13,6 +13,12 @@ namespace tarnovel {
 // or any other character make it false.
 bool IsNumber(std::string_view text);
 
+// The value of a text that passes IsNumber, read with "." as the decimal
+// point whatever the locale. False (value untouched) when the text is not a
+// number or lies beyond the range of a double (1e400); a value too small
+// for a double reads as 0 or a denormal.
+bool ParseNumber(std::string_view text, double& value);
+
 // Fixed-point text of v with exactly d decimals, right-aligned in w
 // characters (wider when needed, never cut). The value is first reduced to
 // 18 significant digits, then rounded half away from zero at the last

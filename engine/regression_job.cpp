@@ -1,6 +1,5 @@
 #include "engine/regression_job.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -44,11 +43,8 @@ class JobFileReader {
     double ReadReal() {
         std::optional<std::string> token = ReadToken();
         if (!token) return 0;
-        if (IsNumber(*token)) {
-            errno = 0;
-            double value = std::strtod(token->c_str(), nullptr);
-            if (std::isfinite(value)) return value;
-        }
+        double value = 0;
+        if (ParseNumber(*token, value)) return value;
         throw Invalid(*token);
     }
 

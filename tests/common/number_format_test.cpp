@@ -182,3 +182,28 @@ TEST(IsNumber, FollowsTheNumberTest) {
 
 }  // namespace
 }  // namespace tarnovel
+
+namespace tarnovel {
+namespace {
+
+TEST(ParseNumber, ReadsWhatIsNumberAcceptsWhateverTheLocale) {
+    struct Case {
+        const char* text;
+        bool ok;
+        double value;
+    };
+    const Case cases[] = {{"1.5", true, 1.5}, {"+2", true, 2},     {"  -3e2", true, -300},
+                          {"7.", true, 7},    {"1e-400", true, 0}, {"1e400", false, 0},
+                          {"1,5", false, 0},  {"nan", false, 0},   {"inf", false, 0},
+                          {"1.5 ", false, 0}, {"", false, 0},      {"0.1", true, 0.1}};
+    for (const Case& c : cases) {
+        double v = -1;
+        EXPECT_EQ(ParseNumber(c.text, v), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(v, c.value) << c.text;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tarnovel

@@ -1,0 +1,434 @@
+#!/usr/bin/env python3
+"""Runs `tarnovel-cli censored` and the independent Python estimation on many
+generated inputs and compares exit status, stdout, the estimation's messages
+on stderr and the report file byte for byte.
+
+    python3 compare_censored.py --cli PATH --work DIR [--reference PATH] [-v]
+
+Every case lives in its own folder under DIR (kept for inspection). Both
+programs run in that folder on the same input name, so the messages that
+quote it must agree; other stderr lines (why no estimate was possible, file
+errors) are free text and only need to be present on both sides or on
+neither. The last line reads "N passed, M failed"; the exit status is 0 only
+when every case passed. The inputs are the same on every run.
+"""
+
+import argparse
+import importlib.util
+import os
+import random
+import shutil
+import subprocess
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+DEFAULT_REFERENCE = os.path.join(HERE, "..", "reference", "censored_reference.py")
+
+INPUT = "invoer_censored.txt"
+
+# Where hardly any of the fitted normal lies beyond the cut-off, the estimate
+# is the mean and variance of the normal beyond it, through the Mills ratio;
+# how that ratio is evaluated is free, so the last digits may differ. The
+# report, with its three decimals, must still agree byte for byte.
+EXACT_MOMENTS_TOLERANCE = (1e-12, 1e-9)
+TIMEOUT = 20.0
+
+MESSAGE_PREFIXES = (
+    "niet-numerieke tekens in ",
+    "meerdere cut-off waarden in ",
+    "Fout: meer waarnemingen ingelezen dan geteld!",
+    "Fout: waarnemingen ingelezen <> eerder geteld!",
+)
+
+# The published cells of the lambda table, which the derived table must hit.
+TELLING_ALPHAS = [0.00, 0.10, 0.50, 0.85, 1.0, 1.5, 10.0]
+TELLING_CELLS = {
+    0.01: [0.01010, 0.01095, 0.01328, 0.01478, 0.01534, 0.01699, 0.03206],
+    0.10: [0.11020, 0.11804, 0.14090, 0.15599, 0.16170, 0.17858, 0.33373],
+    0.50: [0.83684, 0.87033, 0.98262, 1.06358, 1.09506, 1.19009, 2.11047],
+    0.90: [3.28261, 3.34516, 3.57456, 3.75434, 3.82674, 4.05201, 6.46220],
+}
+
+
+def load_reference(path):
+    spec = importlib.util.spec_from_file_location("censored_reference", path)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+class Case:
+    def __init__(self, name, data=None, args=None, method=None, tolerance=None,
+                 setup=None):
+        self.name = name
+        self.data = data            # input file bytes; None: no input file
+        self.args = args            # command arguments; None: INPUT and the output
+        self.method = method        # the path the reference must take
+        self.tolerance = tolerance  # (estimate, variance) relative, or exact
+        self.setup = setup          # callable(folder) preparing extra files
+
+
+def crlf(lines):
+    return "".join(line + "\r\n" for line in lines).encode("utf-8")
+
+
+def fmt(v):
+    text = "%.1f" % v
+    return text[:-2] if text.endswith(".0") else text
+
+
+# ------------------------------------------------------------------ the cases
+
+
+def table_value_cases():
+    """Cases whose c/N and alpha both equal row and column values exactly.
+    The uncensored values have mean 100 and a sample standard deviation d
+    that is exact in binary: k pairs 100 - d, 100 + d and one 100 (odd n),
+    or, for even n, n - 1 values 100 + t and one 100 - (n - 1) t (s = t
+    sqrt(n), exact when n is a square). With T = 100 + 10 and d = 0..10,
+    alpha = d * d / 100 hits the columns 0.00, 0.01, 0.04 .. 0.81, 1.0."""
+
+    def odd(n, d):
+        k = (n - 1) // 2
+        return [100 - d] * k + [100] + [100 + d] * k
+
+    def square(n, t):
+        return [100 + t] * (n - 1) + [100 - (n - 1) * t]
+
+    # (h, censored, uncensored values, d): alpha = (s / 10)^2
+    rows = [
+        (0.01, 1, lambda d: odd(99, d)),
+        (0.02, 1, lambda d: odd(49, d)),
+        (0.03, 3, lambda d: odd(97, d)),
+        (0.04, 6, lambda d: square(144, d / 12)),
+        (0.05, 1, lambda d: odd(19, d)),
+        (0.06, 3, lambda d: odd(47, d)),
+        (0.07, 7, lambda d: odd(93, d)),
+        (0.08, 2, lambda d: odd(23, d)),
+        (0.09, 9, lambda d: odd(91, d)),
+        (0.10, 1, lambda d: odd(9, d)),
+        (0.15, 3, lambda d: odd(17, d)),
+        (0.20, 1, lambda d: square(4, d / 2)),
+        (0.25, 1, lambda d: odd(3, d)),
+        (0.30, 3, lambda d: odd(7, d)),
+        (0.35, 7, lambda d: odd(13, d)),
+        (0.40, 2, lambda d: odd(3, d)),
+        (0.45, 9, lambda d: odd(11, d)),
+        (0.50, 3, lambda d: odd(3, d)),
+        (0.60, 6, lambda d: square(4, d / 2)),
+        (0.70, 7, lambda d: odd(3, d)),
+        (0.80, 12, lambda d: odd(3, d)),
+        (0.90, 27, lambda d: odd(3, d)),
+    ]
+    cases = []
+    for i, (h, c, values_of) in enumerate(rows):
+        for d in (i % 11, (i * 7 + 3) % 11):
+            values = values_of(d)
+            lines = [fmt(v) for v in values] + [">110"] * c
+            cases.append(Case("table h=%.2f alpha=%.2f" % (h, d * d / 100.0), crlf(lines)))
+    # alpha = 4.0 and the column beyond the table, at an exact row.
+    cases.append(Case("table h=0.25 alpha=4.00", crlf(["90", "100", "110", ">105"])))
+    return cases
+
+
+def fixed_cases(ref, rng):
+    cases = []
+    below = ["112", "95", "131.5", "87", "140", "103", "126", "118", "99.5", "121", "134"]
+    cases.append(Case("one cut-off among values below it", crlf(below + [">150"])))
+    cases.append(Case("one cut-off first", crlf([">150"] + below)))
+
+    many = [fmt(min(149.0, max(20.0, rng.gauss(90, 25)))) for _ in range(199)]
+    cases.append(Case("1 censored among 200 (h < 0.01)", crlf(many[:120] + [">150"] + many[120:])))
+    cases.append(Case("h > 0.9", crlf(["85", ">120"] + [">120"] * 9 + ["97"] + [">120"] * 10)))
+    cases.append(Case("alpha > 10", crlf(["90", "100", "110", ">102"])))
+    cases.append(Case("alpha just below 10", crlf(["90", "100", "110", "97", ">104.5"])))
+
+    cases.append(Case("two cut-offs 120 then 150", crlf(below[:6] + [">120", "101", ">150", "92"])))
+    cases.append(Case("two cut-offs 150 then 120", crlf(below[:6] + [">150", "101", ">120", "92"])))
+    cases.append(Case("three cut-offs 150, 120, 130", crlf(below[:6] + [">150", ">120", ">130"])))
+    cases.append(Case("repeated cut-off, last text kept", crlf(below[:7] + [">140", "> 140", ">140.0", " >140"])))
+    cases.append(Case("first censored above 99999 only", crlf(below + [">100000"])))
+    cases.append(Case("first censored above 99999, then 150", crlf(below + [">100000", ">150"])))
+
+    cases.append(Case("blanks inside a censored line", crlf(below + [">  150"])))
+    cases.append(Case("blanks around and inside censored lines", crlf(below[:8] + ["  > 1 5 0  ", "1>50", ">>150"])))
+    cases.append(Case("'>' lines whose rest is not a number",
+                      crlf(below + [">150", ">abc", ">", "> 15O", ">1,5", ">.5", ">150cm", "x>"])))
+    cases.append(Case("words and empty lines",
+                      crlf(["datum 12-03", ""] + below[:5] + ["", "   ", "missing", "geen"]
+                           + below[5:] + ["", ">150", "droog"])))
+    cases.append(Case("number forms", crlf(["+95", "102.", "1.1e2", "1125E-1", "  97", "0088",
+                                            "9.75e+1", "-5", ">150"])))
+    cases.append(Case("not numbers: ignored", crlf(below + [".5", "97 ", "1e", "1,5", "0x10", "1.2.3",
+                                                            "- 5", "e5", "95+", ">150"])))
+
+    cases.append(Case("fewer than two uncensored values", crlf(["120", ">150", ">150"])))
+    cases.append(Case("no uncensored value", crlf([">150", ">140"])))
+    cases.append(Case("no censored value", crlf(below)))
+    cases.append(Case("no censored value, a bad '>' line", crlf(below + [">abc"])))
+    cases.append(Case("empty file", b""))
+    cases.append(Case("m equal to T", crlf(["140", "160", ">150"])))
+    cases.append(Case("m equal to T, more values", crlf(["120", "150", "180", "135", "165", ">150", ">150"])))
+    cases.append(Case("all uncensored equal", crlf(["100"] * 5 + [">120"])))
+    cases.append(Case("values above the cut-off", crlf(["160", "175", "190", "140", ">150"])))
+
+    dry = [fmt(rng.gauss(60, 10)) for _ in range(120)]
+    cases.append(Case("dry hole far below the others (U <= T)", crlf(dry + [">400"]),
+                      method="exact moments"))
+    cases.append(Case("dry hole below 99 values (U <= T)",
+                      crlf([fmt(100 + 10 * ((i % 7) - 3)) for i in range(99)] + [">300"]),
+                      method="exact moments"))
+    stall = grid_stall_case(ref)
+    if stall:
+        cases.append(stall)
+
+    lines = below + [">150"]
+    cases.append(Case("CR-only line ends", "".join(line + "\r" for line in lines).encode()))
+    cases.append(Case("LF-only line ends, no final line end", "\n".join(lines).encode()))
+    cases.append(Case("mixed line ends", b"95\r\n102\n\r\n88\r>150\n\r120\r\n"))
+    cases.append(Case("UTF-8 byte-order mark", b"\xef\xbb\xbf" + crlf(lines)))
+    cases.append(Case("Windows-1252 bytes",
+                      b"gemeten op 12 m\xe4rz\r\n" + crlf(below) + b">150 \xe9\r\n>150\r\n\x80 kosten\r\n"))
+    cases.append(Case("Windows-1252 undefined bytes", crlf(below) + b">1\x8150\r\n>150\r\n"))
+    cases.append(Case("UTF-8 text", crlf(below + [">150 \u00e9\u20ac", ">150", "caf\u00e9"])))
+    cases.append(Case("no-break space in a censored line", crlf(below + [">\u00a0150", ">150"])))
+    cases.append(Case("tabs", crlf(below + ["\t95", "\t>150", ">150"])))
+
+    cases.append(Case("huge values (exponent form)",
+                      crlf(["1.2e37", "3.4e37", "2.2e37", "2.9e37", "1.7e37", ">4e37"])))
+    cases.append(Case("negative values", crlf(["-20", "-5.5", "10", "-12", "3", ">15"])))
+    cases.append(Case("uncensored value overflows", crlf(below + ["1e400", ">150"])))
+    cases.append(Case("censored value overflows", crlf(below + [">1e400", ">150"])))
+    return cases
+
+
+def grid_stall_case(ref):
+    """A cut-off so close below mu + 5 sigma that (U - T) / 100 is less than
+    half a unit in the last place of T: adding the step to T changes nothing,
+    so an integration that waits for x to reach U never ends. The cut-off is
+    found by bisection between a T with U > T and one with U <= T."""
+    values = [100 + 10 * ((i % 7) - 3) for i in range(99)]
+    body = [fmt(v) for v in values]
+
+    def upper_minus_cutoff(t):
+        result = ref.estimate_censored(body + [">" + repr(t)], INPUT, lambda m: None)
+        return result.upper - t
+
+    lo, hi = 101.0, 400.0
+    if not (upper_minus_cutoff(lo) > 0 and upper_minus_cutoff(hi) <= 0):
+        return None
+    while True:
+        mid = lo + (hi - lo) / 2
+        if mid <= lo or mid >= hi:
+            break
+        if upper_minus_cutoff(mid) > 0:
+            lo = mid
+        else:
+            hi = mid
+    if not lo + (upper_minus_cutoff(lo) / 100.0) == lo:
+        return None
+    return Case("U a few units in the last place above T (T = %r)" % lo,
+                crlf(body + [">" + repr(lo)]), method="exact moments")
+
+
+def realistic_cases(rng, count):
+    cases = []
+    for i in range(count):
+        total = rng.randint(8, 60)
+        share = rng.uniform(0.05, 0.30)
+        mean = rng.uniform(60, 170)
+        sd = rng.uniform(15, 50)
+        values = [min(250.0, max(20.0, rng.gauss(mean, sd))) for _ in range(total)]
+        censored = max(1, int(round(share * total)))
+        ordered = sorted(values)
+        if censored >= total - 1:
+            censored = total - 2
+        low, high = ordered[total - censored - 1], ordered[total - censored]
+        cutoff = int(low) + 1 if int(low) + 1 <= high else low
+        decimals = rng.choice([0, 1, 2])
+        lines = []
+        for v in values:
+            if v > cutoff:
+                lines.append(rng.choice([">", ">", "> ", " >"]) + fmt(cutoff))
+            else:
+                lines.append(rng.choice(["", "", " "]) + ("%.*f" % (decimals, v)))
+        if rng.random() < 0.3:
+            lines.insert(rng.randint(0, len(lines)), "")
+        ending = rng.choice(["\r\n", "\r\n", "\n"])
+        data = "".join(line + ending for line in lines).encode()
+        cases.append(Case("realistic %02d (N=%d, %d censored at %s)" % (i + 1, total, censored, fmt(cutoff)),
+                          data))
+    return cases
+
+
+def command_line_cases():
+    def make_dir_input(folder):
+        os.mkdir(os.path.join(folder, "a folder"))
+
+    lines = crlf(["95", "102", "88", ">150", "120"])
+    return [
+        Case("usage: no arguments", None, args=[]),
+        Case("usage: one argument", lines, args=[INPUT]),
+        Case("usage: three arguments", lines, args=[INPUT, "a.txt", "b.txt"]),
+        Case("input file missing", None, args=["missing.txt", "OUT"]),
+        Case("input is a folder", None, args=["a folder", "OUT"], setup=make_dir_input),
+        Case("output folder missing", lines, args=[INPUT, "no/such/folder/OUT"]),
+        Case("no estimate and output folder missing", crlf(["95", ">150"]), args=[INPUT, "no/such/OUT"]),
+    ]
+
+
+# ------------------------------------------------------------------ comparing
+
+
+class Outcome:
+    pass
+
+
+def run(command, folder, args, output):
+    argv = [a.replace("OUT", output) for a in args]
+    out = Outcome()
+    try:
+        proc = subprocess.run(command + argv, cwd=folder, capture_output=True, timeout=TIMEOUT)
+    except subprocess.TimeoutExpired:
+        out.timeout = True
+        return out
+    out.timeout = False
+    out.status = proc.returncode
+    out.stdout = proc.stdout
+    text = proc.stderr.decode("utf-8", "backslashreplace")
+    lines = text.splitlines()
+    out.messages = [line for line in lines if line.startswith(MESSAGE_PREFIXES)]
+    out.diagnostics = [line for line in lines if not line.startswith(MESSAGE_PREFIXES)]
+    path = os.path.join(folder, output)
+    out.report = None
+    if os.path.isfile(path):
+        with open(path, "rb") as f:
+            out.report = f.read()
+    return out
+
+
+def numbers_close(a, b, tolerance):
+    try:
+        xa = [float(t) for t in a.split()]
+        xb = [float(t) for t in b.split()]
+    except ValueError:
+        return False
+    if len(xa) != 2 or len(xb) != 2 or not a.endswith(b"\n") or not b.endswith(b"\n"):
+        return False
+    return all(abs(p - q) <= tol * max(abs(p), abs(q)) for p, q, tol in zip(xa, xb, tolerance))
+
+
+def compare(case, cli, ref):
+    problems = []
+    notes = []
+    if cli.timeout or ref.timeout:
+        return ["timed out after %g s: %s" % (TIMEOUT, "tarnovel-cli" if cli.timeout else "reference")], notes
+    if cli.status != ref.status:
+        problems.append("exit status: cli %d, reference %d" % (cli.status, ref.status))
+    if cli.stdout != ref.stdout:
+        if case.tolerance and numbers_close(cli.stdout, ref.stdout, case.tolerance):
+            notes.append("stdout within tolerance: cli %r, reference %r" % (cli.stdout, ref.stdout))
+        else:
+            problems.append("stdout: cli %r, reference %r" % (cli.stdout, ref.stdout))
+    if cli.messages != ref.messages:
+        problems.append("messages: cli %r, reference %r" % (cli.messages, ref.messages))
+    if bool(cli.diagnostics) != bool(ref.diagnostics):
+        problems.append("other stderr lines: cli %r, reference %r" % (cli.diagnostics, ref.diagnostics))
+    if cli.report != ref.report:
+        problems.append("report file: cli %r, reference %r" % (cli.report, ref.report))
+    return problems, notes
+
+
+def check_reference_table(ref):
+    table = ref.build_lambda_table()
+    wrong = []
+    for h, cells in TELLING_CELLS.items():
+        i = ref.ROW_VALUES.index(h)
+        for alpha, expected in zip(TELLING_ALPHAS, cells):
+            got = table[i][ref.COLUMN_VALUES.index(alpha)]
+            if got != expected:
+                wrong.append("lambda(%g, %g) = %r, not %r" % (h, alpha, got, expected))
+    return wrong
+
+
+def reference_method(ref, case):
+    """How the reference arrives at its estimate: "integration", "exact
+    moments", or None when it gives none."""
+    if case.data is None or case.args is not None:
+        return None
+    text = ref.decode_text(case.data)
+    try:
+        return ref.estimate_censored(ref.split_lines(text), INPUT, lambda m: None).method
+    except ref.NoEstimate:
+        return None
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--cli", required=True, help="path of tarnovel-cli")
+    parser.add_argument("--work", required=True, help="folder for the cases (emptied first)")
+    parser.add_argument("--reference", default=DEFAULT_REFERENCE)
+    parser.add_argument("-v", "--verbose", action="store_true", help="list every case")
+    options = parser.parse_args()
+
+    cli_command = [os.path.abspath(options.cli), "censored"]
+    reference = os.path.abspath(options.reference)
+    ref_command = [sys.executable, reference]
+    ref = load_reference(reference)
+
+    rng = random.Random(20240917)
+    cases = fixed_cases(ref, rng) + table_value_cases() + realistic_cases(rng, 24) + command_line_cases()
+
+    if os.path.isdir(options.work):
+        shutil.rmtree(options.work)
+    os.makedirs(options.work)
+
+    passed = failed = 0
+    wrong = check_reference_table(ref)
+    if wrong:
+        failed += 1
+        print("FAIL reference lambda table: " + "; ".join(wrong))
+    else:
+        passed += 1
+        if options.verbose:
+            print("ok   reference lambda table")
+
+    for number, case in enumerate(cases, 1):
+        folder = os.path.join(options.work, "%03d" % number)
+        os.makedirs(folder)
+        with open(os.path.join(folder, "case.txt"), "w", encoding="utf-8") as f:
+            f.write(case.name + "\n")
+        if case.data is not None:
+            with open(os.path.join(folder, INPUT), "wb") as f:
+                f.write(case.data)
+        if case.setup:
+            case.setup(folder)
+        problems = []
+        method = reference_method(ref, case)
+        if case.method and method != case.method:
+            problems.append("the reference took the %s, not the %s" % (method, case.method))
+        if method == "exact moments" and not case.tolerance:
+            case.tolerance = EXACT_MOMENTS_TOLERANCE
+        cli_args = case.args if case.args is not None else [INPUT, "OUT"]
+        cli = run(cli_command, folder, cli_args, "uitvoer_cli.txt")
+        refo = run(ref_command, folder, cli_args, "uitvoer_ref.txt")
+        found, notes = compare(case, cli, refo)
+        problems += found
+        label = "%03d %s" % (number, case.name)
+        if problems:
+            failed += 1
+            print("FAIL " + label)
+            for p in problems + notes:
+                print("     " + p)
+        else:
+            passed += 1
+            if options.verbose or notes:
+                print("ok   " + label)
+                for n in notes:
+                    print("     " + n)
+    print("%d passed, %d failed" % (passed, failed))
+    return 0 if failed == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -55,8 +55,17 @@ struct ComboBox : Control {
 
 struct ListBox : Control {
     std::vector<std::string> items;
-    int selected = -1;
+    int selected = -1;    // the focused item; the selected one unless multiSelect
     bool sorted = false;  // kept in ascending order ignoring case
+    bool multiSelect = false;
+    std::vector<int> selection;  // with multiSelect: the selected items
+
+    bool IsSelected(int i) const {
+        if (!multiSelect) return i >= 0 && i == selected;
+        for (int s : selection)
+            if (s == i) return true;
+        return false;
+    }
 };
 
 struct Edit : Control {

@@ -92,6 +92,8 @@ TfrmBUISDATA::TfrmBUISDATA(Platform& platform) : platform_(platform) {
     lstbxMEETKOLS.hint =
         "Select those column(s) from the list that do NOT contain measurement data and press the "
         "<< key";
+    lstbxTITELS.multiSelect = true;
+    lstbxMEETKOLS.multiSelect = true;
     lstbxMEETKOLS.sorted = true;
     SetButton(btbttnADD, ">>", "Add the selected column to the columns with measurement data");
     SetButton(btbttnSUB, "<<", "Remove the selected column from the measurement data");
@@ -106,6 +108,7 @@ void TfrmBUISDATA::FormActivate() {
 
     lstbxMEETKOLS.items.clear();
     lstbxMEETKOLS.selected = -1;
+    lstbxMEETKOLS.selection.clear();
     for (Button* b : {&btbttnSQRTGHG, &btbttnSQRTGVG, &btbttnSQRTGLG, &btbttnSQRGHG, &btbttnSQRGVG,
                       &btbttnSQRGLG})
         b->enabled = true;

@@ -4,6 +4,7 @@
 // hands the table over to the main window.
 
 #include <string>
+#include <string_view>
 
 #include "shell/controls.h"
 #include "shell/platform.h"
@@ -96,6 +97,26 @@ class TfrmBUISDATA {
     // Refills the role boxes and the title lists from the current titles.
     void vulboxen();
 
+    // Role stage.
+    void btbttnADDClick();
+    void btbttnSUBClick();
+    void btbttnSQRTGHGClick();
+    void btbttnSQRTGVGClick();
+    void btbttnSQRTGLGClick();
+    void btbttnSQRGHGClick();
+    void btbttnSQRGVGClick();
+    void btbttnSQRGLGClick();
+    void btbttnEXITSTAMBUISClick();
+
+    // The window closed by other means than its buttons (the desktop's close
+    // key): nothing is handed over. Returns whether it may close.
+    bool FormCloseQuery();
+
+    // The mouse over the named control shows its hint in the status bar; over
+    // the window background (an empty name) the status bar empties.
+    void ControlMouseMove(std::string_view name);
+    void FormMouseMove();
+
     // The role box texts in the order of the roles of temp.txt.
     RoleTexts RoleBoxTexts() const;
     DataWindowReport Report() const;
@@ -103,6 +124,10 @@ class TfrmBUISDATA {
     void forEachControl(ControlVisitor& visitor);
 
   private:
+    enum class SdOperation { kSquareRoot, kSquare };
+    void ConvertSdColumn(const ComboBox& box, SdOperation operation, Button& pressed,
+                         Button& sibling);
+
     Platform& platform_;
 };
 

@@ -118,6 +118,9 @@ struct DataWindowReport {
     std::array<SdConversionState, 3> sdConversion;  // MHW, MSW, MLW
     // Field window only.
     bool codesFound = false;
+    // A code was converted into a value holding ">": the main window switches
+    // on its maximum-likelihood estimation for "deeper than" values.
+    bool censoredReplacement = false;
 };
 
 }  // namespace tarnovel

@@ -100,6 +100,8 @@ void TfrmMEETDATA::FormActivate() {
     const data_window::Parts parts = PartsOf(*this);
     data_window::ResetState(*this, parts);
 
+    codesFound = false;
+    censoredReplacement = false;
     grpbxKOLOM.enabled = true;
     grpbxKOLOM.visible = false;
     grpbxCENSOR.visible = false;
@@ -196,6 +198,7 @@ DataWindowReport TfrmMEETDATA::Report() const {
     report.roleTexts = RoleBoxTexts();
     report.roleColumns = roleColumns;
     report.codesFound = codesFound;
+    report.censoredReplacement = censoredReplacement;
     return report;
 }
 

@@ -4,6 +4,7 @@
 // measurements, and hands the table over to the main window.
 
 #include <string>
+#include <string_view>
 
 #include "shell/controls.h"
 #include "shell/platform.h"
@@ -72,6 +73,7 @@ class TfrmMEETDATA {
     bool columnsAdded = false;
     bool columnsRemoved = false;
     bool codesFound = false;
+    bool censoredReplacement = false;  // a code became a "deeper than" value
     RoleColumns roleColumns{-1, -1, -1, -1, -1, -1, -1};
 
     // Reading stage.
@@ -96,6 +98,20 @@ class TfrmMEETDATA {
 
     // Refills the role boxes from the current titles.
     void vulboxen();
+
+    // Coding stage and hand-over.
+    void btbttnOKINDELINGClick();
+    void btbttnREPLACEOKClick();
+    void btbttnEXITMEETDATAClick();
+
+    // Closing through the title bar: nothing is handed over. Returns whether
+    // the window may close.
+    bool FormCloseQuery();
+
+    // The mouse over the named control shows its hint in the status bar; over
+    // the window background (an empty name) the status bar empties.
+    void ControlMouseMove(std::string_view name);
+    void FormMouseMove();
 
     // The role box texts in the order of the roles of temp.txt.
     RoleTexts RoleBoxTexts() const;

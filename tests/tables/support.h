@@ -10,9 +10,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "shell/canvas.h"
 #include "shell/platform.h"
 #include "tables/table_grid.h"
 
@@ -40,6 +42,8 @@ class ScriptedPlatform : public Platform {
     void OpenHelpKey(const std::string&) override {}
     void OpenHelpContext(int) override {}
     LocalDateTime Now() override { return {}; }
+    // The data windows never draw.
+    std::unique_ptr<Canvas> NewCanvas(int, int) override { return nullptr; }
 };
 
 // Runs each test in a new empty directory of its own.

@@ -1,9 +1,323 @@
+// The results tab: pick one regression job of the last run by stratum, MxW
+// kind and date(s), show its statistics and coefficients, draw and save its
+// scatterplot.
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/file_system.h"
+#include "common/io_error.h"
+#include "common/number_format.h"
+#include "common/utf8.h"
+#include "regression/result_file.h"
+#include "regression/scatterplot.h"
 #include "shell/main_form.h"
 
 namespace tarnovel {
 
-void TfrmZelvimoMAIN::TabOneSelection() {}
+namespace {
+
+constexpr const char* kNoStrata = "no strata";
+constexpr const char* kAllStrata = "all strata separately";
+constexpr const char* kMissingCell = "missing";
+
+bool Contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
+
+// Deletes `count` bytes of name from byte `from`; nothing when `from` lies
+// outside the name.
+void Delete(std::string& name, std::size_t from, std::size_t count) {
+    if (from < name.size()) name.erase(from, count);
+}
+
+// Byte position of the character before byte `pos`, npos when there is none.
+std::size_t CharacterBefore(const std::string& text, std::size_t pos) {
+    if (pos == 0 || pos == std::string::npos) return std::string::npos;
+    std::size_t before = pos - 1;
+    while (before > 0 && (static_cast<unsigned char>(text[before]) & 0xC0) == 0x80)
+        --before;
+    return before;
+}
+
+// A job's date key is date1 + "-" + date2. Dates may themselves hold "-"
+// (13-03-2002), so a single-date key is recognised as one text twice around
+// the middle "-" rather than by splitting at its first "-".
+bool IsSingleDateKey(const std::string& key) {
+    if (key.size() % 2 == 0) return false;
+    const std::size_t middle = key.size() / 2;
+    return key[middle] == '-' && key.compare(0, middle, key, middle + 1, middle) == 0;
+}
+
+std::string DisplayDateOf(const std::string& key) {
+    return IsSingleDateKey(key) ? key.substr(0, key.size() / 2) : key;
+}
+
+// The observation index and the observed and fitted MxW at the start of a
+// residual table line.
+Observation ReadObservation(const std::string& line, const std::string& file, int i) {
+    double values[3] = {0, 0, 0};
+    std::size_t pos = 0;
+    for (double& value : values) {
+        pos = line.find_first_not_of(' ', pos);
+        const std::size_t end = line.find(' ', pos);
+        const std::string token =
+            pos == std::string::npos ? std::string() : line.substr(pos, end - pos);
+        if (IsNumber(token)) value = std::strtod(token.c_str(), nullptr);
+        if (!IsNumber(token) || !std::isfinite(value))
+            throw IoError("Cannot read file", file,
+                          "line " + std::to_string(i) +
+                              " of the residual table does not start with three numbers: \"" +
+                              line + "\"");
+        pos = end;
+    }
+    return {values[0], values[1], values[2]};
+}
+
+// The parts of a result file name that the tab's selectors fix: stratum,
+// MxW kind and weighting tag.
+struct ResultNameParts {
+    std::string stratum;
+    std::string kind;
+    std::string tag;
+};
+
+ResultNameParts PartsOf(const ComboBox& stratum, const ComboBox& kind, const ComboBox& weightMHW,
+                        const ComboBox& weightMSW, const ComboBox& weightMLW) {
+    ResultNameParts parts;
+    parts.stratum = stratum.text == kNoStrata ? std::string("nostrata") : stratum.text;
+    parts.kind = kind.text;
+    const ComboBox* weighting = parts.kind == "MHW"   ? &weightMHW
+                                : parts.kind == "MSW" ? &weightMSW
+                                : parts.kind == "MLW" ? &weightMLW
+                                                      : nullptr;
+    parts.tag = weighting != nullptr && Contains(weighting->text, "unweighted") ? "ong" : "gew";
+    return parts;
+}
+
+}  // namespace
+
+void TfrmZelvimoMAIN::TabOneSelection() {
+    cmbbxSTRATA2.items.clear();
+    if (cmbbxSTRATA.text == kNoStrata) {
+        cmbbxSTRATA2.items.push_back(kNoStrata);
+    } else {
+        for (const std::string& item : cmbbxSTRATA.items)
+            if (item != kAllStrata && item != kNoStrata) cmbbxSTRATA2.items.push_back(item);
+    }
+    cmbbxSTRATA2.text = cmbbxSTRATA2.items.empty() ? std::string() : cmbbxSTRATA2.items.front();
+
+    cmbbxGxG.items.clear();
+    const std::string& kinds = cmbbxPREDICT.text;
+    for (std::size_t start = 0;;) {
+        const std::size_t plus = kinds.find('+', start);
+        cmbbxGxG.items.push_back(kinds.substr(start, plus - start));
+        if (plus == std::string::npos) break;
+        start = plus + 1;
+    }
+    cmbbxGxG.text = cmbbxGxG.items.front();
+
+    Actualiseer_datumlijst();
+    blankimgFIT();
+    blankstrgrdFIT();
+}
 
 void TfrmZelvimoMAIN::TabTwoSelection() {}
+
+void TfrmZelvimoMAIN::Actualiseer_datumlijst() {
+    const ResultNameParts parts =
+        PartsOf(cmbbxSTRATA2, cmbbxGxG, cmbbxWEIGHTGHG, CMBBXWEIGHTGVG, cmbbxWEIGHTGLG);
+    const std::string& S = parts.stratum;
+    const std::string& G = parts.kind;
+    const std::string& W = parts.tag;
+
+    lstbxTMP.items.clear();
+    cmbbxDATUM1.items.clear();
+    for (const std::string& file : ListFiles("*.out")) {
+        if (!Contains(file, S) || !Contains(file, G) || !Contains(file, W)) continue;
+        std::string key = file;
+        Delete(key, key.find(S), S.size() + 1);
+        Delete(key, CharacterBefore(key, key.find(G)), G.size() + 1);
+        Delete(key, CharacterBefore(key, key.find(W)), W.size() + 1);
+        Delete(key, key.find('.'), 4);
+        lstbxTMP.items.push_back(key);
+        cmbbxDATUM1.items.push_back(DisplayDateOf(key));
+    }
+    cmbbxDATUM1.text = cmbbxDATUM1.items.empty() ? std::string() : cmbbxDATUM1.items.front();
+}
+
+void TfrmZelvimoMAIN::blankstrgrdFIT() {
+    strgrdFIT.Resize(4, 8);
+    strgrdFIT.colWidths = {88, 60, 55, 56};
+    static const char* const kLabels[8] = {"n",
+                                           "SQRT(MSres)",
+                                           "r2",
+                                           "r2-adj",
+                                           "Mallow's Cp",
+                                           "Intercept",
+                                           "Slope (*date1)",
+                                           "Slope (*date2)"};
+    for (int row = 0; row < 8; ++row) {
+        strgrdFIT.Cell(0, row) = kLabels[row];
+        strgrdFIT.Cell(1, row) = kMissingCell;
+        const bool coefficient = row >= 5;
+        strgrdFIT.Cell(2, row) = coefficient ? kMissingCell : "";
+        strgrdFIT.Cell(3, row) = coefficient ? kMissingCell : "";
+    }
+    strgrdFIT.Cell(1, 4) = "nb";
+    strgrdFIT.Cell(2, 4) = "Std=";
+    strgrdFIT.Cell(3, 4) = "t-Student=";
+}
+
+void TfrmZelvimoMAIN::blankimgFIT() {
+    imgFIT.width = kPlotSize;
+    imgFIT.height = kPlotSize;
+    imgFIT.pixels.assign(static_cast<std::size_t>(kPlotSize) * kPlotSize, kWhite);
+}
+
+void TfrmZelvimoMAIN::btbttnSHOWClick() {
+    if (presentationHeader_) {
+        ADDLOG();
+        ADDLOG("****** " + SessionLabel() + " PRESENTED REGRESSION RESULTS ******");
+        presentationHeader_ = false;
+    }
+    blankstrgrdFIT();
+
+    const ResultNameParts parts =
+        PartsOf(cmbbxSTRATA2, cmbbxGxG, cmbbxWEIGHTGHG, CMBBXWEIGHTGVG, cmbbxWEIGHTGLG);
+    std::string K;
+    if (!cmbbxDATUM1.items.empty()) {
+        std::size_t index = 0;
+        for (std::size_t i = 0; i < cmbbxDATUM1.items.size(); ++i)
+            if (cmbbxDATUM1.items[i] == cmbbxDATUM1.text) index = i;
+        if (index < lstbxTMP.items.size()) K = lstbxTMP.items[index];
+    }
+    const std::string F = parts.stratum + "-" + K + "-" + parts.kind + "-" + parts.tag + ".out";
+
+    if (!FileExists(F)) {
+        ADDLOG("Regression outfile <" + F + "> not found!" +
+               "Possibly the regression was not performed because " +
+               "there were too few data points.");
+    } else {
+        ResultLines file = OpenResultLines(F);
+        // Whether a third coefficient exists follows from the job actually
+        // shown, not from the selector's text, which may hold a typed value
+        // or a date that contains "-" itself.
+        const bool twoDates = !IsSingleDateKey(K);
+
+        std::string line;
+        notFound = skip_until_line(file, "Parameter", line);
+        ReadNextLine(file, line);
+        for (int k = 0; k < (twoDates ? 3 : 2); ++k) {
+            ReadNextLine(file, line);
+            strgrdFIT.Cell(1, 5 + k) = toskim(Columns(line, 6, 17));
+            strgrdFIT.Cell(2, 5 + k) = toskim(Columns(line, 23, 17));
+            strgrdFIT.Cell(3, 5 + k) = toskim(Columns(line, 40, 17));
+        }
+
+        struct Statistic {
+            const char* key;
+            std::size_t width;
+            int row;
+            const char* absent;  // the cell's text when the file lacks the line
+        };
+        // The engine leaves out the lines of r2 and r2a when their values
+        // fall outside 0..1; n and s are always there in a result file.
+        for (const Statistic& s :
+             {Statistic{"Number of observations", 5, 0, kMissingCell},
+              Statistic{"Residual error", 10, 1, kMissingCell},
+              Statistic{"Coefficient of determination", 10, 2, "Not calculated"},
+              Statistic{"Adjusted coeff. of determination", 10, 3, "Not calculated"}}) {
+            notFound = skip_until_line(file, s.key, line);
+            strgrdFIT.Cell(1, s.row) = notFound ? s.absent : toskim(Columns(line, 43, s.width));
+        }
+        platform_.Repaint("strgrdFIT");
+
+        const std::string& count = strgrdFIT.Cell(1, 0);
+        const double rounded =
+            IsNumber(count) ? std::nearbyint(std::strtod(count.c_str(), nullptr)) : 0.0;
+        // The count only says how many lines to read: it never sizes
+        // anything before those lines are there.
+        const long long n =
+            rounded > 0 && std::isfinite(rounded) ? static_cast<long long>(rounded) : 0;
+
+        std::vector<Observation> table;
+        notFound = skip_until_line(file, "Std.res.", line);
+        ReadNextLine(file, line);
+        for (long long i = 1; i <= n; ++i) {
+            if (!ReadNextLine(file, line))
+                throw IoError("Cannot read file", F,
+                              "the residual table ends before observation " + std::to_string(i) +
+                                  " of " + std::to_string(n));
+            table.push_back(ReadObservation(line, F, static_cast<int>(i)));
+        }
+
+        std::unique_ptr<Canvas> canvas = platform_.NewCanvas(kPlotSize, kPlotSize);
+        if (!canvas) throw IoError("Cannot draw", ScatterplotFileName(F), "no canvas to draw on");
+        DrawScatterplot(*canvas, table, F);
+        Raster picture = canvas->Snapshot();
+        imgFIT.width = picture.width;
+        imgFIT.height = picture.height;
+        imgFIT.pixels = std::move(picture.pixels);
+        imgFIT.visible = true;
+        platform_.Repaint("imgFIT");
+
+        canvas->SaveAsBitmap(ScatterplotFileName(F));
+        ADDLOG("Regression outputfile <" + F + "> presented. Scatterplot <*.wmf> saved to file");
+    }
+
+    if (milestone_ != mijlpaal::na_voorspellen)
+        SetMilestone(mijlpaal::na_rapporteren);
+    else
+        status(milestone_);
+}
+
+void TfrmZelvimoMAIN::cmbbxSTRATA2Change() {
+    Actualiseer_datumlijst();
+    blankstrgrdFIT();
+    blankimgFIT();
+}
+
+void TfrmZelvimoMAIN::cmbbxGxGChange() {
+    Actualiseer_datumlijst();
+    blankstrgrdFIT();
+    blankimgFIT();
+}
+
+void TfrmZelvimoMAIN::cmbbxDATUM1Change() {
+    blankstrgrdFIT();
+    blankimgFIT();
+}
+
+void TfrmZelvimoMAIN::cmbbxSTRATA2Enter() {
+    ShowHint(cmbbxSTRATA2.hint);
+}
+void TfrmZelvimoMAIN::cmbbxSTRATA2Click() {
+    ShowHint(cmbbxSTRATA2.hint);
+}
+void TfrmZelvimoMAIN::cmbbxGxGClick() {
+    ShowHint(cmbbxGxG.hint);
+}
+void TfrmZelvimoMAIN::cmbbxGxGEnter() {
+    ShowHint(cmbbxGxG.hint);
+}
+void TfrmZelvimoMAIN::cmbbxDATUM1Click() {
+    ShowHint(cmbbxDATUM1.hint);
+}
+void TfrmZelvimoMAIN::cmbbxDATUM1Enter() {
+    ShowHint(cmbbxDATUM1.hint);
+}
+void TfrmZelvimoMAIN::btbttnSHOWMouseMove() {
+    ShowHint(btbttnSHOW.hint);
+}
+void TfrmZelvimoMAIN::strgrdFITMouseMove() {
+    ShowHint(strgrdFIT.hint);
+}
+void TfrmZelvimoMAIN::imgFITMouseMove() {
+    ShowHint(imgFIT.hint);
+}
 
 }  // namespace tarnovel

@@ -3,8 +3,11 @@
 // program implements it with Qt; the tests and the batch tool implement it as
 // a scripted user, so all three run the same logic and leave the same files.
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "shell/canvas.h"
 
 namespace tarnovel {
 
@@ -22,7 +25,7 @@ struct FileFilter {
 };
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     // The name chosen in an open-file dialog (as the dialog returns it, a
@@ -46,6 +49,9 @@ public:
     virtual void OpenHelpContext(int context) = 0;
 
     virtual LocalDateTime Now() = 0;
+
+    // A new white drawing surface of width x height pixels.
+    virtual std::unique_ptr<Canvas> NewCanvas(int width, int height) = 0;
 };
 
 }  // namespace tarnovel

@@ -7,10 +7,12 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "shell/platform.h"
+#include "tests/shell/recording_canvas.h"
 
 namespace tarnovel {
 
@@ -36,6 +38,8 @@ class ScriptedPlatform : public Platform {
     std::vector<std::string> repaints;
     std::vector<std::string> helpKeys;
     std::vector<int> helpContexts;
+    // What was drawn on each canvas the logic asked for, in turn.
+    std::vector<std::shared_ptr<CanvasRecord>> canvases;
 
     // Date and time with a short date "dd-mm-yyyy" and long time "hh:mm:ss".
     static LocalDateTime At(int year, int month, int day, int hour, int minute, int second) {
@@ -78,6 +82,11 @@ class ScriptedPlatform : public Platform {
     void OpenHelpContext(int context) override { helpContexts.push_back(context); }
 
     LocalDateTime Now() override { return clock; }
+
+    std::unique_ptr<Canvas> NewCanvas(int width, int height) override {
+        canvases.push_back(std::make_shared<CanvasRecord>());
+        return std::make_unique<RecordingCanvas>(width, height, canvases.back());
+    }
 };
 
 }  // namespace tarnovel

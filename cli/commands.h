@@ -16,4 +16,7 @@ int RunJobCommand(const std::vector<std::string>& args, std::ostream& out, std::
 // tarnovel-cli censored INPUT OUTPUT
 int RunCensoredCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+// tarnovel-cli run --piezometers FILE --dates T1,... [OPTIONS]
+int RunWorkflowCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
 }  // namespace tarnovel::cli

@@ -25,6 +25,12 @@ const char* const kUsage =
     "        line; write the report OUTPUT and print the estimate and the\n"
     "        variance on one line. The estimation's messages go to stderr.\n"
     "\n"
+    "  run --piezometers FILE --dates T1,T2,... [OPTIONS]\n"
+    "        Play the piezometer regression as a user of the program would: load\n"
+    "        and annotate the table, run every regression, optionally show every\n"
+    "        result with its scatterplot, and close the program. See\n"
+    "        tarnovel-cli run --help.\n"
+    "\n"
     "  --help          Show this text.\n"
     "\n"
     "Exit status: 0 done, 1 the work could not be done (its reason on stderr),\n"
@@ -46,6 +52,7 @@ int main(int argc, char** argv) {
     }
     try {
         if (command == "job") return tarnovel::cli::RunJobCommand(args, std::cout, std::cerr);
+        if (command == "run") return tarnovel::cli::RunWorkflowCommand(args, std::cout, std::cerr);
         if (command == "censored") {
             return tarnovel::cli::RunCensoredCommand(args, std::cout, std::cerr);
         }

@@ -66,8 +66,7 @@ Observation ReadObservation(const std::string& line, const std::string& file, in
         const std::size_t end = line.find(' ', pos);
         const std::string token =
             pos == std::string::npos ? std::string() : line.substr(pos, end - pos);
-        if (IsNumber(token)) value = std::strtod(token.c_str(), nullptr);
-        if (!IsNumber(token) || !std::isfinite(value))
+        if (!ParseNumber(token, value))
             throw IoError("Cannot read file", file,
                           "line " + std::to_string(i) +
                               " of the residual table does not start with three numbers: \"" +
@@ -237,8 +236,8 @@ void TfrmZelvimoMAIN::btbttnSHOWClick() {
         platform_.Repaint("strgrdFIT");
 
         const std::string& count = strgrdFIT.Cell(1, 0);
-        const double rounded =
-            IsNumber(count) ? std::nearbyint(std::strtod(count.c_str(), nullptr)) : 0.0;
+        double parsed = 0;
+        const double rounded = ParseNumber(count, parsed) ? std::nearbyint(parsed) : 0.0;
         // The count only says how many lines to read: it never sizes
         // anything before those lines are there.
         const long long n =

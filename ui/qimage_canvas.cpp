@@ -1,3 +1,9 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <string>
+
 #include "ui/qimage_canvas.h"
 
 #include <unistd.h>
@@ -43,12 +49,26 @@ std::string TemporaryName(const std::string& name) {
 
 void EnsureGuiApplication() {
     if (QCoreApplication::instance() != nullptr) return;
+    // Without a session (the batch tool in a terminal or under CI) there is
+    // no runtime folder; give Qt the private one it would fall back to, so
+    // that it does not warn about it on every run.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const std::string runtime = "/tmp/runtime-" + std::to_string(::getuid());
+        ::mkdir(runtime.c_str(), 0700);
+        struct stat info {};
+        if (::stat(runtime.c_str(), &info) == 0 && info.st_uid == ::getuid() &&
+            (info.st_mode & 0777) == 0700)
+            qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime));
+    }
     static char program[] = "tarnovel";
     static char option[] = "-platform";
     static char platform[] = "offscreen";
     static char* argv[] = {program, option, platform, nullptr};
     static int argc = 3;
     static QGuiApplication application(argc, argv);
+    // Qt takes the user's locale; numbers in files are read and written with
+    // a decimal point whatever it says.
+    std::setlocale(LC_NUMERIC, "C");
 }
 
 QImageCanvas::QImageCanvas(int width, int height)

@@ -54,6 +54,15 @@ void CheckJobFileName(const std::string& jobFile, const std::string& datum1,
                       "\" holds a character that a file name in this folder cannot hold");
 }
 
+// A weighting copied between the kinds' selectors. The run takes a selector's
+// text as one of its items: a text the target does not offer (the empty
+// text of an absent kind's selector) would make an unweighted table run
+// weighted, so it is not copied.
+void CopyWeighting(const ComboBox& from, ComboBox& to) {
+    if (std::find(to.items.begin(), to.items.end(), from.text) != to.items.end())
+        to.text = from.text;
+}
+
 }  // namespace
 
 void TfrmZelvimoMAIN::cmbbxPREDICTChange() {
@@ -68,26 +77,26 @@ void TfrmZelvimoMAIN::cmbbxPREDICTChange() {
         kind.box.visible = shown;
         kind.label.visible = shown;
     }
-    CMBBXWEIGHTGVG.text = cmbbxWEIGHTGHG.text;
-    cmbbxWEIGHTGLG.text = cmbbxWEIGHTGHG.text;
+    CopyWeighting(cmbbxWEIGHTGHG, CMBBXWEIGHTGVG);
+    CopyWeighting(cmbbxWEIGHTGHG, cmbbxWEIGHTGLG);
 }
 
 void TfrmZelvimoMAIN::cmbbxWEIGHTGHGChange() {
     if (!Contains(cmbbxPREDICT.text, "+")) return;
-    CMBBXWEIGHTGVG.text = cmbbxWEIGHTGHG.text;
-    cmbbxWEIGHTGLG.text = cmbbxWEIGHTGHG.text;
+    CopyWeighting(cmbbxWEIGHTGHG, CMBBXWEIGHTGVG);
+    CopyWeighting(cmbbxWEIGHTGHG, cmbbxWEIGHTGLG);
 }
 
 void TfrmZelvimoMAIN::CMBBXWEIGHTGVGChange() {
     if (!Contains(cmbbxPREDICT.text, "+")) return;
-    cmbbxWEIGHTGHG.text = CMBBXWEIGHTGVG.text;
-    cmbbxWEIGHTGLG.text = CMBBXWEIGHTGVG.text;
+    CopyWeighting(CMBBXWEIGHTGVG, cmbbxWEIGHTGHG);
+    CopyWeighting(CMBBXWEIGHTGVG, cmbbxWEIGHTGLG);
 }
 
 void TfrmZelvimoMAIN::cmbbxWEIGHTGLGChange() {
     if (!Contains(cmbbxPREDICT.text, "+")) return;
-    CMBBXWEIGHTGVG.text = cmbbxWEIGHTGLG.text;
-    cmbbxWEIGHTGHG.text = cmbbxWEIGHTGLG.text;
+    CopyWeighting(cmbbxWEIGHTGLG, CMBBXWEIGHTGVG);
+    CopyWeighting(cmbbxWEIGHTGLG, cmbbxWEIGHTGHG);
 }
 
 void TfrmZelvimoMAIN::cmbbxSTRATAyesnoChange() {

@@ -202,6 +202,24 @@ TEST_F(RegressionRun, DateWithPointCutsTheResultFileName) {
     EXPECT_FALSE(Exists("nostrata-14.04.2003-14.04.2003-MHW-ong.out"));
 }
 
+TEST_F(RegressionRun, AnAbsentKindsEmptyWeightingIsNotCopied) {
+    // MSW and MLW without sd columns and no MHW: MHW's selector offers
+    // nothing, and copying its empty text would make the MSW jobs weighted.
+    Load(Csv({{"GVG", "GLG", "D1"},
+              {"60", "110", "55"},
+              {"80", "140", "70"},
+              {"101", "170", "101"},
+              {"135", "200", "118"}}),
+         Lines({"-1 x", "-1 x", "0 GVG", "-1 x", "1 GLG", "-1 x", "-1 x", "1 measurement dates",
+                "2 D1"}),
+         {"D1"});
+    main.cmbbxPREDICT.text = "MSW";
+    main.cmbbxPREDICTChange();
+    EXPECT_EQ(main.CMBBXWEIGHTGVG.text, "unweighted regression");
+    main.btbttnOKTABINDEX0Click();
+    EXPECT_TRUE(Exists("nostrata-D1-D1-MSW-ong.out"));
+}
+
 TEST_F(RegressionRun, SettingsHandlersKeepTheWeightingsTogether) {
     LoadEight();
     main.cmbbxPREDICT.text = "MSW";

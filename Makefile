@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test bench format clean
+.PHONY: all deps configure build test sanitize bench format clean
 
 all: build
 
@@ -17,8 +17,19 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: build
+test: build sanitize
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The std-only code and its tests again, under AddressSanitizer and
+# UndefinedBehaviorSanitizer; any finding fails the run.
+SAN_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+sanitize: deps
+	@cmake -S . -B $(BUILD_DIR)-san -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNOVEL_STD_ONLY=ON \
+	    -DCMAKE_CXX_FLAGS="$(SAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SAN_FLAGS)" \
+	    $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >/dev/null
+	@cmake --build $(BUILD_DIR)-san -j $(JOBS)
+	@cd $(BUILD_DIR)-san && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	    UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
 bench: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tarnovel-bench
@@ -28,4 +39,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD_DIR)
+	@rm -rf $(BUILD_DIR) $(BUILD_DIR)-san

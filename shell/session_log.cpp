@@ -79,7 +79,7 @@ void SessionLog::Add(std::string_view text) {
         throw IoError("Cannot write file", name_.empty() ? std::string("(log file)") : name_,
                       failure_.empty() ? std::string("the log file is not open") : failure_);
     }
-    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() ||
+    if ((!text.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) ||
         std::fwrite("\r\n", 1, 2, file_) != 2 || std::fflush(file_) != 0) {
         throw IoError("Cannot write file", name_, IoError::SystemReason(errno));
     }

@@ -25,12 +25,15 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* const kRunUsage =
-    "Usage: tarnovel-cli run --piezometers FILE --dates T1,T2,... [OPTIONS]\n"
+    "Usage: tarnovel-cli run --piezometers FILE --dates T1,T2,... [--field FILE]\n"
+    "                        [OPTIONS]\n"
     "\n"
-    "Plays the piezometer regression as a user would: opens FILE in the piezometer\n"
-    "data window, repairs and annotates it, runs every regression the settings call\n"
-    "for and closes the program (log closed, session archived). It leaves exactly\n"
-    "the files the desktop program leaves for the same choices.\n"
+    "Plays the program as a user would: opens FILE in the piezometer data window,\n"
+    "repairs and annotates it, runs every regression the settings call for; with\n"
+    "--field, opens the field measurements, settles their codes and predicts the\n"
+    "MxW at every location; then closes the program (log closed, session\n"
+    "archived). It leaves exactly the files the desktop program leaves for the\n"
+    "same choices.\n"
     "\n"
     "  --workdir DIR       work in DIR (default: the current directory)\n"
     "  --piezometers FILE  the piezometer table (required)\n"
@@ -51,12 +54,38 @@ const char* const kRunUsage =
     "                      table has no sd column for a kind)\n"
     "  --plots             afterwards show every result and save its scatterplot\n"
     "\n"
+    "Prediction at field-work locations, after the run (and the plots):\n"
+    "  --field FILE        the field measurement table: tab 2, \"Select\", and FILE\n"
+    "                      opened in the field window; without it nothing is predicted\n"
+    "  --field-sep C, --field-multiple, --field-comma-to-point, --field-missing CODE\n"
+    "                      as --sep, --multiple, --comma-to-point and --missing, for\n"
+    "                      the field window\n"
+    "  --date1 T, --date2 T, --meas1 T, --meas2 T, --field-strata T\n"
+    "                      the column titled T plays that role (an empty T empties\n"
+    "                      the box); roles not given keep the window's proposal. The\n"
+    "                      strata box is disabled after a run without strata\n"
+    "  --code CODE=REPLACEMENT\n"
+    "                      convert the found code CODE into REPLACEMENT (\"missing\",\n"
+    "                      \">\" followed by a depth, or a value); repeatable; codes\n"
+    "                      not given take the proposed replacement\n"
+    "  --output NAME       the prediction file (default: the proposed name,\n"
+    "                      \"Session  2 Predict.csv\" after the first run)\n"
+    "  --delimiter D       column delimiter of the prediction file: ; , or tab\n"
+    "                      (default ;)\n"
+    "  --predict TEXT      MxW kinds to predict: an item of the list, such as\n"
+    "                      MHW+MSW+MLW or MSW (default: the first item)\n"
+    "  --pooled            the same regressions for all strata (untick \"Strata\n"
+    "                      seperately\" where it can be changed)\n"
+    "  --no-ml             no maximum-likelihood estimates for \"deeper than\" values\n"
+    "                      (untick the option where it can be changed)\n"
+    "\n"
     "Message boxes are written to standard output.\n"
     "Exit status: 0 done; 1 the program reported an error (on standard error; the\n"
     "log is closed and the session archived all the same); 2 bad usage: a bad\n"
     "option, a missing input file, a separator that is not offered, a title the\n"
-    "table lacks or a setting that is not offered, refused before anything is\n"
-    "written; 3 a file that cannot be read or written before the work started.\n";
+    "table lacks, a role box that is disabled, a code that is not found or a\n"
+    "setting that is not offered, refused before anything is written; 3 a file\n"
+    "that cannot be read or written before the work started.\n";
 
 // A choice the program does not offer: refused before anything is written.
 class UsageError : public std::runtime_error {
@@ -77,6 +106,20 @@ struct RunOptions {
     bool strataSeparately = false;
     bool weighted = false;
     bool plots = false;
+
+    // The prediction; nothing of it without a field table.
+    std::string field;
+    std::optional<std::string> fieldSep;
+    bool fieldMultiple = false;
+    bool fieldCommaToPoint = false;
+    std::optional<std::string> fieldMissing;
+    std::map<std::string, std::string> fieldRoles;  // option name -> title
+    std::map<std::string, std::string> codes;       // found code -> replacement
+    std::optional<std::string> output;
+    int delimiter = 0;  // item of the delimiter choice: ";", ",", tab
+    std::optional<std::string> predict;
+    bool pooled = false;
+    bool noMl = false;
 };
 
 std::vector<std::string> SplitList(const std::string& text) {
@@ -93,6 +136,9 @@ RunOptions ParseRunOptions(const std::vector<std::string>& args) {
     RunOptions o;
     const std::vector<std::string> roleOptions = {"--mhw",   "--msw",   "--mlw",   "--sdmhw",
                                                   "--sdmsw", "--sdmlw", "--strata"};
+    const std::vector<std::string> fieldRoleOptions = {"--date1", "--date2", "--meas1", "--meas2",
+                                                       "--field-strata"};
+    std::vector<std::string> fieldOptions;  // given, to be refused without --field
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> inlineValue;
@@ -134,9 +180,54 @@ RunOptions ParseRunOptions(const std::vector<std::string>& args) {
             o.weighted = flag();
         else if (name == "--plots")
             o.plots = flag();
+        else if (name == "--field")
+            o.field = value();
+        else if (name == "--field-sep")
+            o.fieldSep = value();
+        else if (name == "--field-multiple")
+            o.fieldMultiple = flag();
+        else if (name == "--field-comma-to-point")
+            o.fieldCommaToPoint = flag();
+        else if (name == "--field-missing")
+            o.fieldMissing = value();
+        else if (std::find(fieldRoleOptions.begin(), fieldRoleOptions.end(), name) !=
+                 fieldRoleOptions.end())
+            o.fieldRoles[name] = value();
+        else if (name == "--code") {
+            // Split at the last "=": a replacement never holds one, a code may.
+            const std::string pair = value();
+            const std::size_t eq = pair.rfind('=');
+            if (eq == std::string::npos)
+                throw UsageError("--code needs CODE=REPLACEMENT, not \"" + pair + "\"");
+            o.codes[pair.substr(0, eq)] = pair.substr(eq + 1);
+        } else if (name == "--output")
+            o.output = value();
+        else if (name == "--delimiter") {
+            const std::string d = value();
+            if (d == ";")
+                o.delimiter = 0;
+            else if (d == ",")
+                o.delimiter = 1;
+            else if (d == "tab" || d == "\t")
+                o.delimiter = 2;
+            else
+                throw UsageError("--delimiter must be ; , or tab, not \"" + d + "\"");
+        } else if (name == "--predict")
+            o.predict = value();
+        else if (name == "--pooled")
+            o.pooled = flag();
+        else if (name == "--no-ml")
+            o.noMl = flag();
         else
             throw UsageError("unknown option \"" + args[i] + "\"");
+        if (name.rfind("--field", 0) == 0 && name != "--field") fieldOptions.push_back(name);
+        if (name == "--date1" || name == "--date2" || name == "--meas1" || name == "--meas2" ||
+            name == "--code" || name == "--output" || name == "--delimiter" ||
+            name == "--predict" || name == "--pooled" || name == "--no-ml")
+            fieldOptions.push_back(name);
     }
+    if (o.field.empty() && !fieldOptions.empty())
+        throw UsageError(fieldOptions.front() + " needs --field FILE");
     if (o.piezometers.empty()) throw UsageError("--piezometers FILE is required");
     if (o.dates.empty()) throw UsageError("--dates T1,T2,... is required");
     return o;
@@ -176,48 +267,58 @@ void Choose(ComboBox& box, const std::string& item, const std::string& what, Han
     changed();
 }
 
-// The user's work in the piezometer data window, from the file dialog to
-// "Ready!".
-void PlayPiezometerWindow(Program& p, const RunOptions& o, const std::string& inputPath) {
-    TfrmBUISDATA& w = p.buisdata;
-    p.platform.fileAnswers = {inputPath};
+// The reading stage of a data window and the grid repairs, alike in both
+// windows: the file chosen in the dialog, the separator, "OK, start
+// reading", commas to points and the missing-code mark.
+template <class Form>
+void PlayReadingStage(Form& w, const std::string& inputPath, const std::optional<std::string>& sep,
+                      bool multiple, bool commaToPoint, const std::optional<std::string>& missing) {
     w.FormActivate();
     if (w.aborted) throw UsageError("cannot open " + inputPath);
-    if (o.sep) {
-        const std::string caption = SeparatorCaptionOf(*o.sep);
+    if (sep) {
+        const std::string caption = SeparatorCaptionOf(*sep);
         const auto& items = w.rdgrpSEP.items;
         const auto at = std::find(items.begin(), items.end(), caption);
         if (at == items.end()) {
             std::string offered;
             for (const std::string& i : items)
                 offered += (offered.empty() ? "" : ", ") + ("\"" + i + "\"");
-            throw UsageError("separator \"" + *o.sep + "\" is not offered for " + inputPath +
+            throw UsageError("separator \"" + *sep + "\" is not offered for " + inputPath +
                              " (offered: " + (offered.empty() ? "none" : offered) + ")");
         }
         w.rdgrpSEP.itemIndex = static_cast<int>(at - items.begin());
         w.rdgrpSEPClick();
     }
-    if (o.multiple) w.chckbxMultiple.checked = true;
+    if (multiple) w.chckbxMultiple.checked = true;
     w.btbttnOKLEESClick();
 
-    if (o.commaToPoint) w.Omzettenvanelkekommanaardecimalepunt1Click();
-    if (o.missing) {
-        w.edtMIS.text = *o.missing;
+    if (commaToPoint) w.Omzettenvanelkekommanaardecimalepunt1Click();
+    if (missing) {
+        w.edtMIS.text = *missing;
         w.btbttnMISClick();
     }
+}
+
+bool HasTitle(const TableGrid& grid, const std::string& title) {
+    for (int c = 0; c < grid.colCount; ++c)
+        if (grid.Cell(c, 0) == title) return true;
+    return false;
+}
+
+// The user's work in the piezometer data window, from the file dialog to
+// "Ready!".
+void PlayPiezometerWindow(Program& p, const RunOptions& o, const std::string& inputPath) {
+    TfrmBUISDATA& w = p.buisdata;
+    p.platform.fileAnswers = {inputPath};
+    PlayReadingStage(w, inputPath, o.sep, o.multiple, o.commaToPoint, o.missing);
 
     const TableGrid& grid = w.strgrdSTAMBUIS;
-    auto hasTitle = [&](const std::string& title) {
-        for (int c = 0; c < grid.colCount; ++c)
-            if (grid.Cell(c, 0) == title) return true;
-        return false;
-    };
     const std::map<std::string, ComboBox*> boxes = {
         {"--mhw", &w.cmbbxGHG},        {"--msw", &w.cmbbxGVG},     {"--mlw", &w.cmbbxGLG},
         {"--sdmhw", &w.cmbbxSDGHG},    {"--sdmsw", &w.cmbbxSDGVG}, {"--sdmlw", &w.cmbbxSDGLG},
         {"--strata", &w.cmbbxINSTRATA}};
     for (const auto& [option, title] : o.roles) {
-        if (!title.empty() && !hasTitle(title))
+        if (!title.empty() && !HasTitle(grid, title))
             throw UsageError(option + ": the table has no column titled \"" + title + "\"");
         boxes.at(option)->text = title;
     }
@@ -291,10 +392,72 @@ void PlayRunAndPlots(Program& p, const RunOptions& o) {
     }
 }
 
+// The user's work in the field window, from the file dialog to "Ready!":
+// the roles, "OK", and one "Conversion OK" per found code.
+void PlayFieldWindow(Program& p, const RunOptions& o, const std::string& fieldPath) {
+    TfrmMEETDATA& w = p.meetdata;
+    p.platform.fileAnswers = {fieldPath};
+    PlayReadingStage(w, fieldPath, o.fieldSep, o.fieldMultiple, o.fieldCommaToPoint,
+                     o.fieldMissing);
+
+    const TableGrid& grid = w.strgrdMEETDATA;
+    const std::map<std::string, ComboBox*> boxes = {{"--date1", &w.cmbbxDatum1},
+                                                    {"--date2", &w.cmbbxDatum2},
+                                                    {"--meas1", &w.cmbbxMeting1},
+                                                    {"--meas2", &w.cmbbxMeting2},
+                                                    {"--field-strata", &w.cmbbxINSTRATA}};
+    for (const auto& [option, title] : o.fieldRoles) {
+        ComboBox& box = *boxes.at(option);
+        if (!box.enabled)
+            throw UsageError(option + ": the field window has disabled this box" +
+                             (option == "--field-strata" ? " (the run had no strata)" : ""));
+        if (!title.empty() && !HasTitle(grid, title))
+            throw UsageError(option + ": the field table has no column titled \"" + title + "\"");
+        box.text = title;
+    }
+    w.btbttnOKINDELINGClick();
+
+    for (const auto& [code, replacement] : o.codes) {
+        const auto& found = w.cmbbxFOUNDCODE.items;
+        if (std::find(found.begin(), found.end(), code) == found.end())
+            throw UsageError("--code: \"" + code +
+                             "\" is not a code found in the measurement columns");
+    }
+    // With no code found one press enables "Ready!"; each press converts one.
+    do {
+        const auto given = o.codes.find(w.cmbbxFOUNDCODE.text);
+        if (given != o.codes.end()) w.cmbbxNEWCODE.text = given->second;
+        w.btbttnREPLACEOKClick();
+    } while (!w.cmbbxFOUNDCODE.items.empty());
+    w.btbttnEXITMEETDATAClick();
+}
+
+// Tab 2 up to "Start Prediction": the field table attached, the mandatory
+// settings fixed, the optional ones changed where they can be.
+void PlayPredictionSettings(Program& p, const RunOptions& o, const std::string& fieldPath) {
+    TfrmZelvimoMAIN& m = p.main;
+    m.tbcntrlZelvimoMAIN.tabIndex = 2;
+    m.tbcntrlZelvimoMAINChange();
+    p.platform.onModal["TfrmMEETDATA"] = [&] { PlayFieldWindow(p, o, fieldPath); };
+    m.btbttnKOPPELMETINGENClick();
+    if (p.meetdata.aborted) throw UsageError("the field window handed nothing over");
+
+    if (o.output) m.edtNAAMRESULT.text = *o.output;
+    m.rdgrpPREDSEP.itemIndex = o.delimiter;
+    if (o.predict) Choose(m.cmbbxTEVOORSPELLEN, *o.predict, "--predict", [] {});
+    m.btbttnOKVERPLICHTClick();
+    if (o.pooled && m.chckbxSTRATAAPART.enabled) m.chckbxSTRATAAPART.checked = false;
+    if (o.noMl && m.chckbxMAXLIKELI.enabled && m.chckbxMAXLIKELI.checked) {
+        m.chckbxMAXLIKELI.checked = false;
+        m.chckbxMAXLIKELIClick();
+    }
+}
+
 // Plays the load and the settings in a scratch folder first, so that a
 // choice the program does not offer is refused before anything is written
-// in the working folder.
-void Rehearse(const RunOptions& o, const std::string& inputPath) {
+// in the working folder. The field window's choices depend on the run, so
+// with a field table the rehearsal runs the regressions too.
+void Rehearse(const RunOptions& o, const std::string& inputPath, const std::string& fieldPath) {
     char pattern[] = "/tmp/tarnovel-cli-XXXXXX";
     if (::mkdtemp(pattern) == nullptr)
         throw IoError("Cannot create folder", pattern, IoError::SystemReason(errno));
@@ -312,6 +475,9 @@ void Rehearse(const RunOptions& o, const std::string& inputPath) {
     std::ostringstream ignored;
     Program p(ignored);
     PlayPiezometerRegression(p, o, inputPath);
+    if (fieldPath.empty()) return;
+    p.main.btbttnOKTABINDEX0Click();
+    PlayPredictionSettings(p, o, fieldPath);
 }
 
 }  // namespace
@@ -337,6 +503,14 @@ int RunWorkflowCommand(const std::vector<std::string>& args, std::ostream& out, 
             << "\" does not exist\n";
         return kExitUsage;
     }
+    fs::path field;
+    if (!o.field.empty()) {
+        field = fs::absolute(o.field, ec);
+        if (ec || !fs::is_regular_file(field, ec)) {
+            err << "tarnovel-cli run: the field table \"" << o.field << "\" does not exist\n";
+            return kExitUsage;
+        }
+    }
     if (!o.workdir.empty()) {
         fs::current_path(o.workdir, ec);
         if (ec) {
@@ -348,7 +522,7 @@ int RunWorkflowCommand(const std::vector<std::string>& args, std::ostream& out, 
     EnsureGuiApplication();
 
     try {
-        Rehearse(o, input.string());
+        Rehearse(o, input.string(), field.string());
     } catch (const UsageError& e) {
         err << "tarnovel-cli run: " << e.what() << "\n";
         return kExitUsage;
@@ -361,6 +535,10 @@ int RunWorkflowCommand(const std::vector<std::string>& args, std::ostream& out, 
     try {
         PlayPiezometerRegression(p, o, input.string());
         PlayRunAndPlots(p, o);
+        if (!field.empty()) {
+            PlayPredictionSettings(p, o, field.string());
+            p.main.btbttnSTARTPREDICTClick();
+        }
     } catch (const std::exception& e) {
         err << "tarnovel-cli run: " << e.what() << "\n";
         try {

@@ -347,6 +347,7 @@ void TfrmZelvimoMAIN::btbttnOKTABINDEX0Click() {
     ADDLOG(std::to_string(prepared) + " regressions were prepared (inputfiles).");
     ADDLOG("Of these,  " + std::to_string(skipped) + " regressions were not performed.");
     SetMilestone(mijlpaal::na_uitvoeren);
+    FlushLog();
 }
 
 }  // namespace tarnovel

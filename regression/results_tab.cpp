@@ -124,8 +124,6 @@ void TfrmZelvimoMAIN::TabOneSelection() {
     blankstrgrdFIT();
 }
 
-void TfrmZelvimoMAIN::TabTwoSelection() {}
-
 void TfrmZelvimoMAIN::Actualiseer_datumlijst() {
     const ResultNameParts parts =
         PartsOf(cmbbxSTRATA2, cmbbxGxG, cmbbxWEIGHTGHG, CMBBXWEIGHTGVG, cmbbxWEIGHTGLG);
@@ -272,6 +270,7 @@ void TfrmZelvimoMAIN::btbttnSHOWClick() {
         SetMilestone(mijlpaal::na_rapporteren);
     else
         status(milestone_);
+    FlushLog();
 }
 
 void TfrmZelvimoMAIN::cmbbxSTRATA2Change() {

@@ -351,6 +351,7 @@ void TfrmZelvimoMAIN::FormActivate() {
     sessionCounter_ = 1;
     SetMilestone(mijlpaal::na_start);
     platform_.Repaint(std::string(formName));
+    FlushLog();
     if (logFailure) std::rethrow_exception(logFailure);
 }
 

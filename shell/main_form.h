@@ -232,6 +232,47 @@ class TfrmZelvimoMAIN {
     void strgrdFITMouseMove();
     void imgFITMouseMove();
 
+    // Prediction at field-work locations (tab 2).
+    void btbttnKOPPELMETINGENClick();
+    void leestemp_metingen();
+    void btbttnOKVERPLICHTClick();
+    void chckbxMAXLIKELIClick();
+    void btbttnSTARTPREDICTClick();
+    // Writes the field table to the prediction file.
+    void Bewaren();
+    void btbttnKOPPELMETINGENMouseMove();
+    void edtNAAMRESULTEnter();
+    void cmbbxTEVOORSPELLENEnter();
+    void btbttnOKVERPLICHTMouseMove();
+    void btbttnSTARTPREDICTMouseMove();
+
+    // The field table is the cells of strgrdMEETDATA. Its role columns are
+    // 0-based, -1 when absent.
+    int colDate1 = -1, colDate2 = -1, colDate3 = -1;
+    int colMeas1 = -1, colMeas2 = -1, colMeas3 = -1;
+    int colFieldStrata = -1;
+    // The date and measurement cells of each entry of lstbxMLNODIG, in list
+    // order: the entries themselves, whatever characters the cells hold.
+    std::vector<std::pair<std::string, std::string>> censoredEntries;
+    // What the field window reported when it handed the table over; the
+    // prediction's log describes that showing, not a later cancelled one.
+    struct FieldWindowReport {
+        std::string inputFileName;
+        bool recordsAdded = false;
+        bool recordsRemoved = false;
+        bool columnsAdded = false;
+        bool columnsRemoved = false;
+        std::string missingCodeText;
+        std::vector<std::string> roleTexts;  // Date1, Date2, Date3, Meas1, Meas2, Meas3, strata
+        std::vector<int> roleColumns;        // the same order; -1: none
+        bool codesFound = false;
+    };
+    FieldWindowReport fieldReport;
+    // The field table as "OK" fixed it: every prediction starts from it, so
+    // pressing "Start Prediction" again gives the same prediction file.
+    StringGrid fieldTableAtOk;
+    bool fieldTableFixed = false;
+
     // The piezometer table is the cells of strgrdBUISDATA. Role columns are
     // 0-based, -1 when absent. The strata column is shared with the field
     // table, whose load overwrites it.

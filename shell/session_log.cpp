@@ -79,8 +79,10 @@ void SessionLog::Add(std::string_view text) {
         throw IoError("Cannot write file", name_.empty() ? std::string("(log file)") : name_,
                       failure_.empty() ? std::string("the log file is not open") : failure_);
     }
+    // Buffered: a prediction writes a block per location and kind. The form
+    // flushes when a user action ends and before the archive copies the log.
     if ((!text.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) ||
-        std::fwrite("\r\n", 1, 2, file_) != 2 || std::fflush(file_) != 0) {
+        std::fwrite("\r\n", 1, 2, file_) != 2) {
         throw IoError("Cannot write file", name_, IoError::SystemReason(errno));
     }
 }

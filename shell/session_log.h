@@ -40,9 +40,9 @@ std::vector<std::string> CopyToSessionFolder(const std::string& folder);
 // and lose every line written after the copy). Missing files are skipped.
 void DeleteArchivedFiles(const std::vector<std::string>& names, const std::string& keep);
 
-// One log file per program start, written line by line in append mode. Every
-// line is flushed at once, so a copy taken by the archive, or the file after
-// a crash, holds every line written so far.
+// One log file per program start, written line by line in append mode,
+// through a buffer: Flush() when a user action ends and before the archive
+// copies the file, so that the file on disk then holds every line so far.
 class SessionLog {
   public:
     SessionLog() = default;

@@ -71,6 +71,7 @@ TEST_F(SessionTest, AddLogWritesTextAsGivenWithCrLf) {
     form.ADDLOG("");
     form.ADDLOG("block line 1\r\nblock line 2");
     form.ADDLOG("                    Title column MHW   : Grondwaterstand \xC3\xA9");
+    form.FlushLog();
     EXPECT_EQ(Get(kLogName), kLogHead +
                                  "first\r\n\r\n\r\nblock line 1\r\nblock line 2\r\n"
                                  "                    Title column MHW   : Grondwaterstand "
@@ -82,6 +83,7 @@ TEST_F(SessionTest, ActivationRunsOnlyOnce) {
     form.ADDLOG("kept");
     platform.clock = ScriptedPlatform::At(2013, 1, 5, 9, 5, 0);
     form.FormActivate();
+    form.FlushLog();
     EXPECT_EQ(form.LogFileName(), kLogName);
     EXPECT_EQ(Get(kLogName), kLogHead + "kept\r\n");
     EXPECT_FALSE(Exists("Tarnovel at 05-01-2013 09h05m00s.log"));
@@ -93,6 +95,7 @@ TEST_F(SessionTest, SessionStartSkipsExistingFoldersAndWritesBanner) {
     form.FormActivate();
     platform.clock = ScriptedPlatform::At(2013, 1, 5, 9, 12, 44);
     form.StartSession();
+    form.FlushLog();
 
     EXPECT_EQ(form.SessionCounter(), 4);
     EXPECT_EQ(form.SessionLabel(), "Session  4");

@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test sanitize bench format clean
+.PHONY: all deps configure build run test sanitize bench format clean
 
 all: build
 
@@ -16,6 +16,14 @@ configure: deps
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# Installs what is missing, builds the desktop program and starts it. The
+# program writes its files in the folder it runs in: RUN_DIR, not the sources.
+RUN_DIR ?= $(BUILD_DIR)/work
+run: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tarnovel
+	@mkdir -p $(RUN_DIR)
+	@cd $(RUN_DIR) && $(abspath $(BUILD_DIR))/ui/tarnovel
 
 test: build sanitize
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)

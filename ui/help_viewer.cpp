@@ -1,5 +1,8 @@
 #include "ui/help_viewer.h"
 
+#include <QFile>
+#include <QUrl>
+
 namespace tarnovel {
 
 HelpViewer::HelpViewer(QWidget* parent) : QTextBrowser(parent) {
@@ -7,18 +10,28 @@ HelpViewer::HelpViewer(QWidget* parent) : QTextBrowser(parent) {
     setWindowFlag(Qt::Window);
     setWindowTitle("Tarnovel Help");
     resize(520, 420);
-    setOpenLinks(false);
+    setOpenLinks(true);
 }
+
+namespace {
+
+// One page per help context; anything else opens the contents.
+QUrl PageOf(const QString& name) {
+    const QString path = ":/help/" + name;
+    return QUrl("qrc" + (QFile::exists(path) ? path : QString(":/help/contents.html")));
+}
+
+}  // namespace
 
 void HelpViewer::ShowKey(const std::string& key) {
     topic_ = key;
-    setPlainText(QString("Help topic %1").arg(QString::fromStdString(key)));
+    setSource(PageOf("contents.html"));
     Present();
 }
 
 void HelpViewer::ShowContext(int context) {
     topic_ = std::to_string(context);
-    setPlainText(QString("Help topic %1").arg(context));
+    setSource(PageOf(QString("context-%1.html").arg(context)));
     Present();
 }
 

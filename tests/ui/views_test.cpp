@@ -475,6 +475,22 @@ TEST_F(DesktopTest, HelpOpensAtTheContentsOrTheFocusedControlsTopic) {
     FindAction(main, "Help1")->trigger();
     EXPECT_TRUE(platform->Help().isVisible());
     EXPECT_EQ(platform->Help().topic(), "ZELVIMO.TOC000");
+    // The pages are inside the program, and their links lead on.
+    EXPECT_EQ(platform->Help().source().toString(), "qrc:/help/contents.html");
+    EXPECT_FALSE(platform->Help().documentTitle().isEmpty());
+    for (int context : {1, 4, 7, 10, 11, 16, 18, 20, 21, 22, 26}) {
+        platform->Help().ShowContext(context);
+        EXPECT_EQ(platform->Help().source().toString(),
+                  QString("qrc:/help/context-%1.html").arg(context));
+        EXPECT_GT(platform->Help().toPlainText().size(), 200) << context;
+    }
+    platform->Help().ShowContext(22);
+    const QString expected = platform->Help().documentTitle();
+    platform->Help().ShowContext(16);
+    platform->Help().setSource(QUrl("context-22.html"));  // a relative link, as a click gives
+    EXPECT_EQ(platform->Help().documentTitle(), expected);
+    platform->Help().ShowContext(99);  // no such topic: the contents
+    EXPECT_EQ(platform->Help().source().toString(), "qrc:/help/contents.html");
 
     struct Case {
         const char* control;

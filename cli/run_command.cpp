@@ -251,16 +251,21 @@ struct Program {
     TfrmMEETDATA meetdata{platform};
 };
 
+// The items a choice offers, quoted, for a refusal's message.
+std::string Offered(const std::vector<std::string>& items) {
+    std::string offered;
+    for (const std::string& i : items)
+        offered += (offered.empty() ? "" : ", ") + ("\"" + i + "\"");
+    return offered.empty() ? "none" : offered;
+}
+
 // A selector's text becomes item, running its change handler as a user's
 // choice does when the text changes.
 template <class Handler>
 void Choose(ComboBox& box, const std::string& item, const std::string& what, Handler changed) {
     if (std::find(box.items.begin(), box.items.end(), item) == box.items.end()) {
-        std::string offered;
-        for (const std::string& i : box.items)
-            offered += (offered.empty() ? "" : ", ") + ("\"" + i + "\"");
-        throw UsageError(what + " \"" + item + "\" is not offered (offered: " +
-                         (offered.empty() ? "none" : offered) + ")");
+        throw UsageError(what + " \"" + item + "\" is not offered (offered: " + Offered(box.items) +
+                         ")");
     }
     if (box.text == item) return;
     box.text = item;
@@ -280,11 +285,8 @@ void PlayReadingStage(Form& w, const std::string& inputPath, const std::optional
         const auto& items = w.rdgrpSEP.items;
         const auto at = std::find(items.begin(), items.end(), caption);
         if (at == items.end()) {
-            std::string offered;
-            for (const std::string& i : items)
-                offered += (offered.empty() ? "" : ", ") + ("\"" + i + "\"");
             throw UsageError("separator \"" + *sep + "\" is not offered for " + inputPath +
-                             " (offered: " + (offered.empty() ? "none" : offered) + ")");
+                             " (offered: " + Offered(items) + ")");
         }
         w.rdgrpSEP.itemIndex = static_cast<int>(at - items.begin());
         w.rdgrpSEPClick();

@@ -11,17 +11,23 @@ user would close it), 2 bad usage (nothing written).
 
 The regression job itself is the independent job reference next to this file
 (dregmult.py); everything around it (data window, hand-off, load, run, results
-tab, log and archive) is rebuilt here. The scatterplots are plain white
-350 x 350 bitmaps: only their names and format are meant to agree.
+tab, log and archive) is rebuilt here, and so is the prediction at field-work
+locations (--field): field window, loading, censored-value list, the
+maximum-likelihood replacement through the independent estimation next to this
+file (censored_reference.py), model selection and the prediction file. The
+scatterplots are plain white 350 x 350 bitmaps: only their names and format
+are meant to agree.
 """
 
 import datetime
+import math
 import os
 import shutil
 import struct
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import censored_reference  # noqa: E402
 import dregmult  # noqa: E402
 
 USAGE = """usage: run_reference.py run --piezometers FILE --dates T1,T2,... [options]
@@ -37,6 +43,18 @@ USAGE = """usage: run_reference.py run --piezometers FILE --dates T1,T2,... [opt
   --strata-separately    all strata separately
   --weighted             weighted regression for every kind
   --plots                show every result (scatterplots)
+  --field FILE           field measurements: predict the MxW at every location
+  --field-sep C, --field-multiple, --field-comma-to-point, --field-missing CODE
+                         as --sep, --multiple, --comma-to-point, --missing
+  --date1 T --date2 T --meas1 T --meas2 T --field-strata T
+                         role boxes of the field window
+  --code CODE=REPLACEMENT
+                         conversion of a found code (repeatable)
+  --output NAME          prediction file (default: the proposed name)
+  --delimiter D          ; , or tab (default ;)
+  --predict TEXT         MxW kinds to predict
+  --pooled               untick "Strata seperately" where it can be changed
+  --no-ml                untick the maximum-likelihood option where it can be changed
 exit status: 0 done, 1 stopped by an error, 2 bad usage
 """
 
@@ -52,8 +70,15 @@ EXCLUDED = set("\"'.0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwx
 VALUE_OPTIONS = {
     "--workdir", "--piezometers", "--sep", "--missing", "--mhw", "--msw", "--mlw",
     "--sdmhw", "--sdmsw", "--sdmlw", "--strata", "--dates", "--kinds",
+    "--field", "--field-sep", "--field-missing", "--date1", "--date2", "--meas1", "--meas2",
+    "--field-strata", "--output", "--delimiter", "--predict",
 }
-FLAG_OPTIONS = {"--multiple", "--comma-to-point", "--strata-separately", "--weighted", "--plots"}
+LIST_OPTIONS = {"--code"}
+FLAG_OPTIONS = {"--multiple", "--comma-to-point", "--strata-separately", "--weighted", "--plots",
+                "--field-multiple", "--field-comma-to-point", "--pooled", "--no-ml"}
+FIELD_ONLY = ("--field-sep", "--field-missing", "--date1", "--date2", "--meas1", "--meas2",
+              "--field-strata", "--output", "--delimiter", "--predict", "--code",
+              "--field-multiple", "--field-comma-to-point", "--pooled", "--no-ml")
 ROLE_OPTIONS = ("--mhw", "--sdmhw", "--msw", "--sdmsw", "--mlw", "--sdmlw", "--strata")
 
 
@@ -79,13 +104,16 @@ def parse_options(argv):
             sys.stdout.write(USAGE)
             sys.exit(0)
         name, has_value, value = arg.partition("=")
-        if name in VALUE_OPTIONS:
+        if name in VALUE_OPTIONS or name in LIST_OPTIONS:
             if not has_value:
                 i += 1
                 if i >= len(argv):
                     raise UsageError(name + " needs a value")
                 value = argv[i]
-            opts[name] = value
+            if name in LIST_OPTIONS:
+                opts.setdefault(name, []).append(value)
+            else:
+                opts[name] = value
         elif name in FLAG_OPTIONS and not has_value:
             opts[name] = True
         else:
@@ -94,6 +122,10 @@ def parse_options(argv):
     for required in ("--piezometers", "--dates"):
         if required not in opts:
             raise UsageError(required + " is required")
+    if "--field" not in opts:
+        for name in FIELD_ONLY:
+            if name in opts:
+                raise UsageError(name + " needs --field")
     return opts
 
 
@@ -366,8 +398,13 @@ class MainWindow:
 
     def ADDLOG(self, text=""):
         # Flushed line by line: the archive copies the open log.
-        self.log.write((text + "\r\n").encode("utf-8"))
+        self.log.write("".join(line + "\r\n" for line in text.split("\n")).encode("utf-8"))
         self.log.flush()
+
+    @staticmethod
+    def message(text):
+        sys.stdout.write(text + "\n")
+        sys.stdout.flush()
 
     def zipit(self):
         folder = "session%d" % self.counter
@@ -776,6 +813,554 @@ def write_blank_bitmap(name, size=350):
         f.write(header + info + pixels)
 
 
+# ------------------------------------------------------------ field window
+
+FIELD_ROLES = ("--date1", "--date2", "--date3", "--meas1", "--meas2", "--meas3", "--field-strata")
+FIELD_ROLE_NAMES = ("Date1", "Date2", "Date3", "Meas1", "Meas2", "Meas3", "Stratum")
+FIELD_NOT_FOUND = ("Date1", "Date2", "Date3", "Meas1", "Meas2", "Meas3", "STRATA")
+FIELD_PROPOSALS = (("date1", "--date1"), ("date2", "--date2"), ("date3", "--date3"),
+                   ("meas1", "--meas1"), ("meas2", "--meas2"), ("meas3", "--meas3"))
+SETTABLE_FIELD_ROLES = ("--date1", "--date2", "--meas1", "--meas2", "--field-strata")
+
+
+def is_number(text):
+    return censored_reference.number_of(text) is not None
+
+
+def value_of(text):
+    value = censored_reference.number_of(text)
+    return float("nan") if value is None else value
+
+
+def single_blanks(text):
+    while "  " in text:
+        text = text.replace("  ", " ")
+    return text
+
+
+class FieldWindow(DataWindow):
+    """The field measurement window after the scripted user's choices, up to
+    and including the conversion of every found code."""
+
+    def __init__(self, path, opts, strata_enabled):
+        self.path = path
+        try:
+            with open(path, "rb") as f:
+                text = decode_input(f.read())
+        except OSError as err:
+            raise UsageError("cannot read %s: %s" % (path, err.strerror))
+        lines = split_lines(text)
+        first = lines[0] if lines else ""
+        self.candidates = self.bepaalsep(first)
+        self.sep = self.choose_separator(opts.get("--field-sep"))
+        self.multiple = bool(opts.get("--field-multiple"))
+        self.grid = self.vulgrid(lines)
+        self.boxes = self.field_proposals()
+        self.edtMIS = "-9999"
+        if opts.get("--field-comma-to-point"):
+            for row in self.grid:
+                for c, cell in enumerate(row):
+                    row[c] = cell.replace(",", ".")
+        if "--field-missing" in opts:
+            self.edtMIS = opts["--field-missing"]
+            for row in self.grid[1:]:
+                for c, cell in enumerate(row):
+                    if cell == self.edtMIS:
+                        row[c] = MISSING
+            self.edtMIS = ""
+        titles = self.grid[0]
+        for option in SETTABLE_FIELD_ROLES:
+            if option not in opts:
+                continue
+            if option == "--field-strata" and not strata_enabled:
+                raise UsageError("the strata box of the field window is disabled "
+                                 "after a run without strata")
+            value = opts[option]
+            if value != "" and value not in titles:
+                raise UsageError("the field table has no column titled \"%s\" (%s)"
+                                 % (value, option))
+            self.boxes[option] = value
+        self.ok()
+        self.ml_switched_on = False
+        self.convert_codes(opts.get("--code", []))
+
+    def field_proposals(self):
+        boxes = {option: "" for option in FIELD_ROLES}
+        for t in reversed(self.grid[0]):
+            u = ascii_lower(t)
+            for key, option in FIELD_PROPOSALS:
+                if key in u:
+                    boxes[option] = t
+            if "area" in u or "stratum" in u or "strata" in u:
+                boxes["--field-strata"] = t
+        return boxes
+
+    def field_column(self, option):
+        text = self.boxes[option]
+        if option == "--field-strata" and text == "":
+            return -1
+        found = -1
+        for c, title in enumerate(self.grid[0]):
+            if title == text:
+                found = c
+        return found
+
+    def measurement_columns(self):
+        return [c for c in (self.field_column("--meas1"), self.field_column("--meas2")) if c >= 0]
+
+    def propose(self, code):
+        bare = code.replace(">", "").replace(" ", "")
+        if not is_number(bare):
+            return "missing", False
+        bare = ">" + bare
+        appended = not any(bare in entry for entry in self.replacements)
+        if appended:
+            self.replacements.append(bare)
+        return bare, appended
+
+    def ok(self):
+        self.found = []
+        for row in self.grid[1:]:
+            for c in self.measurement_columns():
+                if not is_number(row[c]) and row[c] not in self.found:
+                    self.found.append(row[c])
+        self.found_text = self.found[0] if self.found else ""
+        self.codes_found = bool(self.found)
+        self.replacements = [MISSING]
+        self.new_text = ""
+        for i, code in enumerate(self.found):
+            proposal, appended = self.propose(code)
+            if proposal == MISSING:
+                self.new_text = MISSING
+            elif appended and i == 0:
+                self.new_text = proposal
+
+    def convert_codes(self, code_options):
+        given = {}
+        for item in code_options:
+            code, equals, replacement = item.rpartition("=")
+            if not equals:
+                raise UsageError("--code needs CODE=REPLACEMENT, not \"%s\"" % item)
+            if code not in self.found:
+                raise UsageError("the field window found no code \"%s\"" % code)
+            given[code] = replacement
+        while self.found:
+            code = self.found_text
+            self.new_text = given.get(code, self.new_text)
+            columns = self.measurement_columns()
+            for row in self.grid[1:]:
+                for c in columns:
+                    if row[c] == code:
+                        row[c] = self.new_text
+            if ">" in self.new_text:
+                self.ml_switched_on = True
+            for i in range(len(self.found) - 1, -1, -1):
+                if self.found[i] == code:
+                    del self.found[i]
+                    break
+            if not self.found:
+                self.found_text = ""
+                break
+            self.found_text = self.found[0]
+            self.new_text, _ = self.propose(self.found_text)
+
+    def ready(self):
+        csv = ["".join(cell.replace(";", ",").replace("\r\n", " ").replace("\r", " ")
+                       .replace("\n", " ") + ";" for cell in row) for row in self.grid]
+        self.roles = {option: self.field_column(option) for option in FIELD_ROLES}
+        txt = []
+        for option, name in zip(FIELD_ROLES, FIELD_NOT_FOUND):
+            c = self.roles[option]
+            txt.append("%d %s" % (c, self.grid[0][c]) if c >= 0 else "-1 no %s found" % name)
+        return csv, txt
+
+
+# --------------------------------------------------------------- prediction
+
+
+def tab_two_items(predict_text, gxg_items):
+    items = [predict_text] if "+" in predict_text else []
+    return items + list(gxg_items)
+
+
+class ResultFile:
+    """What the line search would find in one result file, read once."""
+
+    def __init__(self, name):
+        with open(name, "rb") as f:
+            self.lines = split_lines(decode_input(f.read()))
+
+    def skip_until_line(self, key):
+        for i, line in enumerate(self.lines):
+            if key in line:
+                return i, line, True
+        return len(self.lines) - 1, (self.lines[-1] if self.lines else ""), False
+
+
+def columns(line, first, last):
+    return line[first - 1:last]
+
+
+def bare_value(text):
+    return value_of(text.replace(" ", ""))
+
+
+class Prediction:
+    """The third tab of the main window, from "Select" to the prediction file."""
+
+    def __init__(self, main_window, field_window, opts):
+        self.main = main_window
+        self.window = field_window
+        self.opts = opts
+        self.results = {}
+
+    # -- tab 2 and the loading of the field table
+
+    def tab_two(self):
+        m = self.main
+        self.kind_items = tab_two_items(m.cmbbxPREDICT.text, m.cmbbxGxG.items)
+        self.kinds_text = self.kind_items[0] if self.kind_items else ""
+        self.strata_apart_enabled = m.cmbbxSTRATAyesno.text == ALL_STRATA
+        self.strata_apart = self.strata_apart_enabled
+        self.output = ""
+        self.ml_enabled = False
+        self.ml = False
+
+    def attach(self):
+        csv, txt = self.window.ready()
+        if self.window.ml_switched_on:
+            self.ml_enabled = True
+            self.ml = True
+        write_text("temp.csv", csv)
+        write_text("temp.txt", txt)
+        self.leestemp_metingen()
+        self.output = self.main.label + " Predict.csv"
+
+    def leestemp_metingen(self):
+        self.roles = [-1] * 7
+        with open("temp.csv", "rb") as f:
+            csv = split_lines(f.read().decode("utf-8"))
+        with open("temp.txt", "rb") as f:
+            txt = split_lines(f.read().decode("utf-8"))
+        first = csv[0] if csv else ""
+        C = leading_fields(first, ";")
+        R = 1 + max(1, len(csv) - 1)
+        table = []
+        for r in range(R):
+            line = csv[r] if r < len(csv) else ""
+            row = [leesveld(c + 1, line, ";") for c in range(C)]
+            table.append(row if r == 0 else [pad15(cell) for cell in row])
+        self.roles = [int(txt[i].split(" ", 1)[0]) for i in range(7)]
+        os.remove("temp.csv")
+        os.remove("temp.txt")
+        for c, name in zip(self.roles, FIELD_ROLE_NAMES):
+            if c != -1:
+                table[0][c] = name
+        self.table = table
+
+    def settings(self):
+        opts = self.opts
+        if "--output" in opts:
+            self.output = opts["--output"]
+        self.delimiter = {";": ";", ",": ",", "tab": "\t"}[opts.get("--delimiter", ";")]
+        if "--predict" in opts:
+            self.kinds_text = opts["--predict"]
+
+    def ok(self):
+        entries = []
+        for row in self.table[1:]:
+            for dc, mc in self.pairs():
+                measurement = self.cell(row, mc)
+                if ">" in measurement:
+                    entry = self.cell(row, dc) + "&" + measurement
+                    if entry not in entries:
+                        entries.append(entry)
+
+        def date_key(entry):
+            date = entry.split("&", 1)[0]
+            return sum(ord(ch) * 1000 ** i for i, ch in enumerate(date))
+
+        def cutoff(entry):
+            text = entry.split("&", 1)[1]
+            text = text[text.find(">") + 1:].replace(" ", "")
+            value = censored_reference.number_of(text)
+            return int(value) if value is not None and math.isfinite(value) else 0
+
+        self.censored = sorted(entries, key=lambda e: (-date_key(e), cutoff(e)))
+
+    def optional(self):
+        if self.opts.get("--pooled") and self.strata_apart_enabled:
+            self.strata_apart = False
+        if self.opts.get("--no-ml") and self.ml_enabled:
+            self.ml = False
+
+    # -- helpers
+
+    def role(self, name):
+        return self.roles[FIELD_ROLE_NAMES.index(name)]
+
+    def pairs(self):
+        return ((self.role("Date1"), self.role("Meas1")), (self.role("Date2"), self.role("Meas2")))
+
+    @staticmethod
+    def cell(row, c):
+        return row[c] if c >= 0 else ""
+
+    def result(self, name):
+        if name not in self.results:
+            self.results[name] = ResultFile(name) if os.path.isfile(name) else None
+        return self.results[name]
+
+    # -- "Start Prediction"
+
+    def start(self):
+        m = self.main
+        K = self.kinds_text
+        if "+" not in K:
+            kinds = [K]
+            blocks = [K]
+        else:
+            text = (K if K.endswith("+") else K + "+").replace(" ", "")
+            kinds = text.split("+")[:-1]
+            blocks = list(KINDS)
+        base = len(self.table[0])
+        appended = ["varMeas1", "varMeas2"]
+        for kind in blocks:
+            appended += [kind, "sd" + kind, "2p/n " + kind, "x0'.(X'WX)^-1 .x0 " + kind]
+        self.table[0] += appended
+        for row in self.table[1:]:
+            row += [MISSING] * len(appended)
+        self.var_columns = (base, base + 1)
+        self.kind_column = {kind: base + 2 + 4 * i for i, kind in enumerate(blocks)}
+
+        self.report(K)
+        if self.ml:
+            for entry in self.censored:
+                self.estimate(entry)
+        self.bewaren()
+        m.ADDLOG()
+        m.ADDLOG("****** " + m.label + " PREDICTION MxW MEASUREMENTS ******")
+        for row in self.table[1:]:
+            for kind in kinds:
+                self.predict(row, kind)
+        self.bewaren()
+        m.message("Results stored in " + self.output + "\nLogfile: " + m.log_name
+                  + "\n\nProgram ready. You can close this window.")
+        m.ADDLOG("MxW predictions written to: " + self.output)
+
+    def report(self, K):
+        m, w = self.main, self.window
+        m.ADDLOG()
+        m.ADDLOG("****** " + m.label + " READ DATA FIELD MEASUREMENTS ******")
+        m.ADDLOG("Used file         : " + w.path)
+        if w.edtMIS == "":
+            m.ADDLOG(BLANKS20 + "Interactively marked missing data in this file.")
+        for name, option in (("Date1", "--date1"), ("Meas1", "--meas1"), ("Date2", "--date2"),
+                             ("Meas2", "--meas2"), ("Date3", "--date3"), ("Meas3", "--meas3")):
+            if w.roles[option] != -1:
+                m.ADDLOG(BLANKS20 + "Title column " + name + ": " + w.boxes[option])
+        if w.boxes["--field-strata"] != "":
+            m.ADDLOG(BLANKS20 + "Title column strata: " + w.boxes["--field-strata"])
+        else:
+            m.ADDLOG(BLANKS20 + "No column with strata given.")
+        if w.codes_found:
+            m.ADDLOG(BLANKS20 + "Non-numerical values replaced by \">\" or \"missing\"")
+        else:
+            m.ADDLOG(BLANKS20 + "No non-numerical values found")
+        m.ADDLOG("Result file   : " + self.output)
+        m.ADDLOG("MxW to predict: " + K)
+        if self.strata_apart:
+            m.ADDLOG(BLANKS20 + "Use separate regressions for all strata.")
+        else:
+            m.ADDLOG(BLANKS20 + "Use the same regressions for all strata.")
+        if self.ml:
+            m.ADDLOG(BLANKS20 + "Maximum-likelihood estimates for \">\" measurements.")
+            for entry in self.censored:
+                m.ADDLOG(BLANKS20 + entry)
+        else:
+            m.ADDLOG(BLANKS20 + "No maximum-likelihood estimates for \">\" measurements.")
+
+    def estimate(self, entry):
+        m = self.main
+        D, _, M = entry.partition("&")
+        lines = []
+        for row in self.table[1:]:
+            for dc, mc in self.pairs():
+                if self.cell(row, dc) == D:
+                    measurement = self.cell(row, mc)
+                    lines.append((M if ">" in measurement else measurement).replace(" ", ""))
+        write_text("invoer_censored.txt", lines)
+        with open("invoer_censored.txt", "rb") as f:
+            read = censored_reference.split_lines(censored_reference.decode_text(f.read()))
+        try:
+            result = censored_reference.estimate_censored(read, "invoer_censored.txt", m.message)
+        except censored_reference.NoEstimate:
+            text = single_blanks(M + " at date <" + D + "> not replaced: "
+                                 "no maximum-likelihood estimate possible.")
+            m.message(text)
+            m.ADDLOG(BLANKS20 + text)
+            return
+        write_text("uitvoer_censored.txt", censored_reference.report_lines(result))
+        E = censored_reference.fmt_w(result.value, 15, 2)
+        V = censored_reference.fmt_w(result.variance, 15, 3)
+        for row in self.table[1:]:
+            for (dc, mc), vc in zip(self.pairs(), self.var_columns):
+                if mc < 0 or self.cell(row, dc) != D:
+                    continue
+                if M in row[mc]:
+                    row[mc] = E
+                    row[vc] = V
+                elif row[vc].strip() == MISSING and is_number(row[mc].replace(" ", "")):
+                    # A value replaced for an earlier cut-off of the same date
+                    # keeps its variance; "missing" stays missing.
+                    row[vc] = "0"
+        m.ADDLOG(BLANKS20 + single_blanks(M + " at date <" + D + "> replaced by " + E
+                                          + " with variance " + V))
+
+    def model_stats(self, name, p, ms_complete):
+        res = self.result(name) if name else None
+        if res is None:
+            return dict(n=-9999.0, MS=-9999.0, p=-9999.0, SS=-9999.0, Cp=-9999.0)
+        _, line, _ = res.skip_until_line("Number of observations")
+        n = bare_value(columns(line, 43, 47))
+        _, line, _ = res.skip_until_line("Residual error")
+        s = bare_value(columns(line, 43, 52))
+        MS = s * s
+        if ms_complete is None:
+            ms_complete = MS
+        SS = (n - p) * MS
+        Cp = censored_reference.div(SS, ms_complete) - n + 2.0 * p
+        return dict(n=n, MS=MS, p=p, SS=SS, Cp=Cp)
+
+    def predict(self, row, kind):
+        m = self.main
+        D1, M1 = self.cell(row, self.role("Date1")), self.cell(row, self.role("Meas1"))
+        D2, M2 = self.cell(row, self.role("Date2")), self.cell(row, self.role("Meas2"))
+        d1, m1, d2, m2 = (t.replace(" ", "") for t in (D1, M1, D2, M2))
+        sc = self.role("Stratum")
+        S = "nostrata" if sc == -1 or not self.strata_apart else row[sc]
+        W = m.tag(kind)
+
+        def name(a, b):
+            return S + "-" + a + "-" + b + "-" + kind + "-" + W + ".out"
+
+        forward, backward = name(d1, d2), name(d2, d1)
+        note = ""
+        if self.result(forward) is not None:
+            complete = forward
+            if self.result(backward) is not None:
+                note = backward + "\n2 complete models found (?)"
+        elif self.result(backward) is not None:
+            complete = backward
+        else:
+            complete = None
+            note = backward + " (complete model): not found\n"
+        single1, single2 = name(d1, d1), name(d2, d2)
+        c = self.model_stats(complete, 3.0, None)
+        s1 = self.model_stats(single1, 2.0, c["MS"])
+        s2 = self.model_stats(single2, 2.0, c["MS"])
+
+        present1 = is_number(m1) and self.result(single1) is not None
+        present2 = is_number(m2) and self.result(single2) is not None
+        presentc = present1 and present2
+        cand = [st["p"] + 3.0 > st["Cp"] for st in (c, s1, s2)]
+        sel1 = present1 and cand[1]
+        sel2 = present2 and cand[2]
+        selc = presentc and cand[0] and not sel1 and not sel2
+
+        if complete is None:
+            selected = single2 if present2 else (single1 if present1 else None)
+        elif sel1 and sel2:
+            selected = single2 if s1["SS"] >= s2["SS"] else single1
+        elif sel1:
+            selected = single1
+        elif sel2:
+            selected = single2
+        elif selc:
+            selected = complete
+        else:
+            selected = None
+
+        def tf(flag):
+            return "true" if flag else "false"
+
+        def block(label, model_name, st, present, candidate, selectable):
+            return ("MODEL " + label + " " + model_name + ":  \n Cp=" + fmt(st["Cp"], 5, 2)
+                    + "; SSres=" + fmt(st["SS"], 10, 2) + "\n Measurements present="
+                    + tf(present) + " Candidate model=" + tf(candidate)
+                    + " Selected model=" + tf(selectable))
+
+        text = single_blanks("datapoint: " + D1 + "/" + M1 + " en " + D2 + "/" + M2 + "\n" + note)
+        text += block("1", forward, c, presentc, cand[0], selc) + "\n"
+        text += block("2", single1, s1, present1, cand[1], sel1) + "\n"
+        text += block("3", single2, s2, present2, cand[2], sel2)
+        text += "\nMODEL " + (selected or "none") + " selected.\n\n"
+        m.ADDLOG(text)
+
+        if selected is None or self.result(selected) is None:
+            return
+        self.evaluate(row, kind, self.result(selected), selected, d1, d2, m1, m2)
+
+    def evaluate(self, row, kind, res, selected, d1, d2, m1, m2):
+        def coefficient(key):
+            _, line, found = res.skip_until_line(key)
+            return bare_value(columns(line, 6, 22)) if found else None
+
+        two_dates = (d1 + "-" + d2) in selected or (d2 + "-" + d1) in selected
+        b = [coefficient("   b0"), coefficient("   b1"), coefficient("   b2") if two_dates else None]
+
+        def contains(key, date):
+            _, line, _ = res.skip_until_line(key)
+            return date != "" and date in line
+
+        x1 = value_of(m1) if contains("x1    ", d1) else value_of(m2)
+        x2 = 0.0
+        if two_dates:
+            x2 = value_of(m2) if contains("x2  ", d2) else value_of(m1)
+        regressors = [1.0, x1, x2]
+        used = [i for i in range(3) if b[i] is not None]
+        H = len(used)
+        y0 = 0.0
+        for k, i in enumerate(used):
+            y0 = b[i] if k == 0 and i == 0 else y0 + b[i] * regressors[i]
+        _, line, _ = res.skip_until_line("Number of observations")
+        n = int(columns(line, 43, 47).replace(" ", "") or "0")
+        _, line, _ = res.skip_until_line("Residual error")
+        s = bare_value(columns(line, 43, 52))
+        MS = s * s
+        at, _, _ = res.skip_until_line("Variance-Covariance ")
+        V = []
+        for r in range(H):
+            index = at + 3 + r
+            tokens = res.lines[index].split() if index < len(res.lines) else []
+            V.append([float(t) for t in tokens[:H]])
+        x0 = [regressors[i] for i in used]
+        q = 0.0
+        for i in range(H):
+            t = 0.0
+            for j in range(H):
+                t = t + V[i][j] * x0[j]
+            q = q + t * x0[i]
+        sd = math.sqrt(MS + q) if MS + q >= 0 else float("nan")
+        leverage = censored_reference.div(q, MS)
+        threshold = censored_reference.div(2.0 * H, n)
+        base = self.kind_column[kind]
+        for offset, value in enumerate((y0, sd, threshold, leverage)):
+            if math.isfinite(value):
+                row[base + offset] = fmt(value, 10, 3)
+
+    def bewaren(self):
+        with open(self.output, "wb") as f:
+            for row in self.table:
+                line = "".join(cell.replace(" ", "") + self.delimiter for cell in row)
+                f.write((line + "\r\n").encode("utf-8"))
+
+
+def fmt(value, width, decimals):
+    return censored_reference.fmt_w(value, width, decimals)
+
+
+
 # --------------------------------------------------------------------- main
 
 
@@ -788,12 +1373,29 @@ def prepare(opts):
     return window
 
 
+def prepare_field(opts, dry):
+    """The field window and the tab-2 settings checked on the scratch main
+    window, before anything is written."""
+    path = opts["--field"]
+    if not os.path.isfile(path):
+        raise UsageError("no such file: " + path)
+    gxg = dry.cmbbxPREDICT.text.split("+")
+    items = tab_two_items(dry.cmbbxPREDICT.text, gxg)
+    if "--predict" in opts and opts["--predict"] not in items:
+        raise UsageError("the kinds to predict do not offer \"%s\"" % opts["--predict"])
+    if opts.get("--delimiter", ";") not in (";", ",", "tab"):
+        raise UsageError("the delimiter must be ; , or tab")
+    return FieldWindow(path, opts, dry.cmbbxSTRATAyesno.text != NO_STRATA)
+
+
 def main(argv):
     try:
         opts = parse_options(argv)
+        for name in ("--piezometers", "--field"):
+            # Input paths are taken before the tool changes directory.
+            if name in opts:
+                opts[name] = os.path.abspath(opts[name])
         if "--workdir" in opts:
-            # The input path is taken before the tool changes directory.
-            opts["--piezometers"] = os.path.abspath(opts["--piezometers"])
             try:
                 os.chdir(opts["--workdir"])
             except OSError as err:
@@ -805,6 +1407,7 @@ def main(argv):
         dry = MainWindow(window)
         dry.load(csv, txt)
         apply_settings(dry, opts)
+        field_window = prepare_field(opts, dry) if "--field" in opts else None
     except UsageError as err:
         sys.stderr.write("run_reference.py: %s\n" % err)
         return 2
@@ -820,7 +1423,18 @@ def main(argv):
         main_window.run()
         if opts.get("--plots"):
             main_window.show_every_result()
+        if field_window is not None:
+            prediction = Prediction(main_window, field_window, opts)
+            prediction.tab_two()
+            prediction.attach()
+            prediction.settings()
+            prediction.ok()
+            prediction.optional()
+            prediction.start()
     except ProgramError as err:
+        sys.stderr.write("run_reference.py: %s\n" % err)
+        status = 1
+    except OSError as err:
         sys.stderr.write("run_reference.py: %s\n" % err)
         status = 1
     main_window.FormClose()

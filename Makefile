@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test sanitize bench format clean
+.PHONY: all deps configure build run demo test sanitize fuzz bench format clean
 
 all: build
 
@@ -25,6 +25,32 @@ run: configure
 	@mkdir -p $(RUN_DIR)
 	@cd $(RUN_DIR) && $(abspath $(BUILD_DIR))/ui/tarnovel
 
+# Installs what is missing, builds the batch tool and plays the whole workflow
+# on the tables in examples/, in a fresh folder build/demo. Closing the program
+# moves every file of the session into a session folder: that is where to look.
+DEMO_DIR := $(BUILD_DIR)/demo
+demo: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tarnovel-cli
+	@rm -rf $(DEMO_DIR) && mkdir -p $(DEMO_DIR)
+	$(BUILD_DIR)/cli/tarnovel-cli run --workdir $(DEMO_DIR) \
+	    --piezometers examples/piezometers.csv --comma-to-point --missing -9999 \
+	    --dates 15-02-2022,12-04-2022,20-09-2022 --kinds MHW+MSW+MLW --strata-separately --plots \
+	    --field examples/field-measurements.csv \
+	    --code '>150=>150' --code 'dry=>150' --code '?=missing'
+	@set -e; cd $(DEMO_DIR); \
+	pred=$$(ls session*/*Predict.csv); dir=$$(dirname "$$pred"); \
+	counts=$$(awk -F';' 'NR == 1 { for (i = 1; i <= NF; i++) if ($$i ~ /^M[HSL]W$$/) col[i] = $$i; next } \
+	    { rows++; for (i in col) if ($$i != "missing") n[col[i]]++ } \
+	    END { printf "%d locations; predicted MHW %d, MSW %d, MLW %d", rows, n["MHW"], n["MSW"], n["MLW"] }' "$$pred"); \
+	case "$$counts" in *"MHW 0, MSW 0, MLW 0") echo "demo: nothing predicted in $(DEMO_DIR)/$$pred" >&2; exit 1;; esac; \
+	echo; \
+	echo "The demo's files, moved into the session folder when the program closed:"; \
+	echo "  prediction file  $(DEMO_DIR)/$$pred"; \
+	echo "                   ($$counts)"; \
+	echo "  result files     $(DEMO_DIR)/$$dir/*.out ($$(ls "$$dir" | grep -c '\.out$$'); their job files *.dat beside them)"; \
+	echo "  scatterplots     $(DEMO_DIR)/$$dir/*.wmf ($$(ls "$$dir" | grep -c '\.wmf$$'); BMP images)"; \
+	echo "  log              $(DEMO_DIR)/$$(ls "$$dir"/*.log)"
+
 test: build sanitize
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
@@ -39,6 +65,24 @@ sanitize: deps
 	@cd $(BUILD_DIR)-san && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	    UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
+# Each fuzz target for FUZZ_SECONDS on its seeds in tests/fuzz/corpus/, one
+# after the other; the first crash stops the run and its input is kept in
+# tests/fuzz/crashes/<target>/. What a run learns stays in the build folder.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := delimited handoff job result_file censored
+fuzz:
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DTARNOVEL_FUZZ=ON -DTARNOVEL_STD_ONLY=ON -DTARNOVEL_BUILD_TESTS=OFF \
+	    $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) $(addprefix --target fuzz_,$(FUZZ_TARGETS))
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	    mkdir -p build-fuzz/corpus/$$t tests/fuzz/crashes/$$t; \
+	    echo "fuzz_$$t: $(FUZZ_SECONDS) s"; \
+	    build-fuzz/tests/fuzz/fuzz_$$t build-fuzz/corpus/$$t tests/fuzz/corpus/$$t \
+	        -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=10 -print_final_stats=1 \
+	        -artifact_prefix=tests/fuzz/crashes/$$t/; \
+	done
+
 bench: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tarnovel-bench
 	@$(BUILD_DIR)/bench/tarnovel-bench --benchmark_counters_tabular=true
@@ -47,4 +91,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD_DIR) $(BUILD_DIR)-san
+	@rm -rf $(BUILD_DIR) $(BUILD_DIR)-san build-fuzz

@@ -43,6 +43,7 @@ class JobFileReader {
     double ReadReal() {
         std::optional<std::string> token = ReadToken();
         if (!token) return 0;
+        CheckLength(*token);
         double value = 0;
         if (ParseNumber(*token, value)) return value;
         throw Invalid(*token);
@@ -51,6 +52,7 @@ class JobFileReader {
     long ReadInteger() {
         std::optional<std::string> token = ReadToken();
         if (!token) return 0;
+        CheckLength(*token);
         const std::string& t = *token;
         std::size_t digits = (t[0] == '+' || t[0] == '-') ? 1 : 0;
         bool valid = t.size() > digits && t.size() - digits <= 9 &&
@@ -76,13 +78,22 @@ class JobFileReader {
             ++pos_;
         if (pos_ >= text_.size()) return std::nullopt;
         std::size_t start = pos_;
-        while (pos_ < text_.size() && !IsSeparator(text_[pos_]) && pos_ - start < kMaxTokenLength)
+        while (pos_ < text_.size() && !IsSeparator(text_[pos_]))
             ++pos_;
         return text_.substr(start, pos_ - start);
     }
 
+    // A number field holds at most 64 characters. Cutting a longer run there
+    // and reading its rest as the next field would misread every later
+    // value, so such a run is no number.
+    void CheckLength(const std::string& token) const {
+        if (token.size() > kMaxTokenLength) throw Invalid(token);
+    }
+
     IoError Invalid(const std::string& token) const {
-        return IoError("Invalid numeric input in", name_, "\"" + token + "\" is not a number");
+        const std::string shown =
+            token.size() > kMaxTokenLength ? token.substr(0, kMaxTokenLength) + "..." : token;
+        return IoError("Invalid numeric input in", name_, "\"" + shown + "\" is not a number");
     }
 
     std::string text_;

@@ -110,6 +110,12 @@ void TfrmZelvimoMAIN::subselectie(const std::string& stratumtxt, const std::stri
     const int C = table.colCount;
     const int R = table.rowCount;
     AllocBoolMatrix(selection, C, R);
+    if (selection.empty())
+        throw IoError("Cannot select the records of", "the piezometer table",
+                      "it has " + std::to_string(C) + " columns and " + std::to_string(R) +
+                          " rows; a regression run takes at most " +
+                          std::to_string(kMaxMatrixRowBound) + " columns and " +
+                          std::to_string(kMaxBoolColumnBound) + " rows");
     for (int c = 0; c < C; ++c) {
         const std::string& title = table.Cell(c, 0);
         if (title == stratumtxt || title == datum1txt || title == datum2txt || title == gxgtxt ||

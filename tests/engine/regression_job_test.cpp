@@ -273,6 +273,8 @@ TEST_F(JobTest, FailuresLeaveNoResultFile) {
         {"nan.dat", "t\r\n2\r\nx\r\ny\r\n3\r\n1 nan\r\n2 3\r\n3 4\r\n", 0, true},
         {"huge.dat", "t\r\n2\r\nx\r\ny\r\n3\r\n1 1e400\r\n2 3\r\n3 4\r\n", 0, true},
         {"realm.dat", "t\r\n2.0 variables\r\nx\r\ny\r\n1\r\n1 2\r\n", 0, true},
+        {"long.dat", "t\r\n2\r\nx\r\ny\r\n2\r\n1" + std::string(70, '0') + " 2\r\n2 3\r\n", 0,
+         true},
         {"onevar.dat", "t\r\n1 variables\r\ny\r\n2\r\n1\r\n2\r\n", 0, false},
         {"empty.dat", "", 0, false},
         {"none.dat", "t\r\n2\r\nx\r\ny\r\n0\r\n", 0, false},

@@ -843,9 +843,11 @@ class JobReader:
         while p < end and ord(t[p]) <= 32:
             p += 1
         q = p
-        while q < end and q - p < 64 and ord(t[q]) > 32:
+        while q < end and ord(t[q]) > 32:
             q += 1
         self.pos = q
+        if q - p > 64:  # a number field holds at most 64 characters
+            raise JobError("invalid numeric input: a field of more than 64 characters")
         return t[p:q]
 
     def read_real(self):

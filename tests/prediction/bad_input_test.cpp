@@ -1,0 +1,295 @@
+// Tables exported by hand from spreadsheets, and working directories that
+// fight back: the batch tool must end with a message, keep the user's files
+// and never write a number it could not read.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "tests/common/scratch_dir.h"
+
+namespace tarnovel {
+namespace {
+
+using Items = std::vector<std::string>;
+
+const char* const kTitles = "Loc;MHW;MSW;MLW;d1;d2\r\n";
+const char* const kRecords =
+    "P1;40;60;110;55;70\r\n"
+    "P2;62;80;140;70;85\r\n"
+    "P3;85;101;170;101;118\r\n"
+    "P4;120;135;200;118;140\r\n"
+    "P5;70;88;150;80;100\r\n"
+    "P6;33;50;95;52;61\r\n";
+const char* const kEarlier = "an earlier result\r\n";
+
+std::string Table(const std::string& titles, const std::string& records) {
+    return titles + records;
+}
+
+// kRecords with the first d1 measurement replaced by `cell`.
+std::string WithFirstMeasurement(const std::string& cell) {
+    std::string records = kRecords;
+    records.replace(records.find("55"), 2, cell);
+    return Table(kTitles, records);
+}
+
+std::string Binary() {
+    std::string bytes;
+    for (int i = 0; i < 4096; ++i)
+        bytes += static_cast<char>((i * 37) & 0xff);
+    return bytes;
+}
+
+// `columns` columns: MHW and d1 first, then filler.
+std::string Wide(int columns) {
+    std::string titles = "MHW;d1";
+    for (int c = 2; c < columns; ++c)
+        titles += ";c" + std::to_string(c);
+    std::string text = titles + "\r\n";
+    for (int r = 0; r < 5; ++r) {
+        text += std::to_string(40 + 7 * r) + ";" + std::to_string(50 + 5 * r);
+        for (int c = 2; c < columns; ++c)
+            text += ";1";
+        text += "\r\n";
+    }
+    return text;
+}
+
+bool IsNonFiniteToken(std::string token) {
+    std::transform(token.begin(), token.end(), token.begin(),
+                   [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+    if (!token.empty() && (token[0] == '-' || token[0] == '+')) token.erase(0, 1);
+    return token == "nan" || token == "inf" || token == "infinity";
+}
+
+class BadInputRun : public ScratchDirTest {
+  protected:
+    int Run(const std::vector<std::string>& args) {
+        out.str("");
+        err.str("");
+        return cli::RunWorkflowCommand(args, out, err);
+    }
+
+    // Every result file of the run, with no nan or inf among its fields.
+    Items ResultFiles(const std::string& folder) {
+        Items names;
+        if (!std::filesystem::is_directory(folder)) return names;
+        for (const std::string& name : Entries(folder)) {
+            if (name.size() < 4 || name.substr(name.size() - 4) != ".out") continue;
+            names.push_back(name);
+            std::istringstream fields(Get(folder + "/" + name));
+            std::string field;
+            while (fields >> field)
+                EXPECT_FALSE(IsNonFiniteToken(field)) << name << ": " << field;
+        }
+        return names;
+    }
+
+    bool HasLog(const std::string& folder) {
+        if (!std::filesystem::is_directory(folder)) return false;
+        const Items names = Entries(folder);
+        return std::any_of(names.begin(), names.end(), [](const std::string& name) {
+            return name.size() > 4 && name.substr(name.size() - 4) == ".log";
+        });
+    }
+
+    std::ostringstream out, err;
+};
+
+TEST_F(BadInputRun, PiezometerTablesEndWithAMessageAndKeepTheFiles) {
+    struct Case {
+        const char* name;
+        std::string table;
+        const char* dates;
+        int exit;
+        const char* message;  // on standard error; "" when none is expected
+        bool results;         // some regression is written
+    };
+    const std::string notOffered = "\"d1\" is not a column title left to choose";
+    const Case cases[] = {
+        {"empty file", "", "d1", cli::kExitUsage, notOffered.c_str(), false},
+        {"binary file", Binary(), "d1", cli::kExitUsage, notOffered.c_str(), false},
+        {"one column", Table("d1\r\n", "55\r\n70\r\n101\r\n"), "d1", cli::kExitDone, "", false},
+        {"titles only", kTitles, "d1,d2", cli::kExitDone, "", false},
+        {"line of 1 MB",
+         Table(kTitles, "P" + std::string(1 << 20, 'x') + ";1;2;3;4;5\r\n" + kRecords), "d1,d2",
+         cli::kExitDone, "", true},
+        {"16 382 columns", Wide(16382), "d1", cli::kExitDone, "", true},
+        {"NUL bytes", Table(kTitles, std::string("P\0x;1;2;3;4;5\r\n", 15) + kRecords), "d1,d2",
+         cli::kExitDone, "", true},
+        {"invalid UTF-8", Table(kTitles, std::string("P\xff\xfe;1;2;3;4;5\r\n") + kRecords),
+         "d1,d2", cli::kExitDone, "", true},
+        {"empty title before the dates", Table("Loc;MHW;MSW;MLW;;d1;d2\r\n", kRecords), "d1,d2",
+         cli::kExitUsage, notOffered.c_str(), false},
+        {"blank title", Table("Loc;MHW;   ;MLW;d1;d2\r\n", kRecords), "d1,d2", cli::kExitDone, "",
+         true},
+        {"1e400", WithFirstMeasurement("1e400"), "d1,d2", cli::kExitError,
+         "\"1e400\" is not a number", false},
+        {"nan", WithFirstMeasurement("nan"), "d1,d2", cli::kExitError, "\"nan\" is not a number",
+         false},
+        {"inf", WithFirstMeasurement("inf"), "d1,d2", cli::kExitError, "\"inf\" is not a number",
+         false},
+        {"-0", WithFirstMeasurement("-0"), "d1,d2", cli::kExitDone, "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::string& name : Entries())
+            std::filesystem::remove_all(name);
+        Put("in.csv", c.table);
+        Put("earlier.out", kEarlier);
+
+        int exit = -1;
+        EXPECT_NO_THROW(exit = Run({"--piezometers", "in.csv", "--dates", c.dates}));
+        EXPECT_EQ(exit, c.exit) << err.str();
+        if (*c.message == '\0') {
+            EXPECT_EQ(err.str(), "");
+        } else {
+            EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+        }
+        EXPECT_EQ(Get("in.csv"), c.table);
+        if (c.exit == cli::kExitUsage) {
+            EXPECT_EQ(Entries(), (Items{"earlier.out", "in.csv"}));
+            continue;
+        }
+        // The session before the run keeps the earlier result; the run's own
+        // folder its log and whatever it managed to write.
+        EXPECT_EQ(Entries(), (Items{"in.csv", "session1", "session2"}));
+        EXPECT_EQ(Get("session1/earlier.out"), kEarlier);
+        EXPECT_TRUE(HasLog("session2"));
+        EXPECT_EQ(!ResultFiles("session2").empty(), c.results);
+    }
+}
+
+TEST_F(BadInputRun, FieldTablesEndWithAMessageAndNoUnreadableNumber) {
+    struct Case {
+        const char* name;
+        std::string table;
+        int exit;
+        const char* message;
+    };
+    const std::string titles = "Loc;Date1;Meas1;Date2;Meas2\r\n";
+    const std::string records = "L1;d1;60;d2;80\r\nL2;d1;75;d2;90\r\n";
+    const char* const noColumns = "outside the 0 columns read from temp.csv";
+    const Case cases[] = {
+        {"empty file", "", cli::kExitFile, noColumns},
+        {"binary file", Binary(), cli::kExitFile, noColumns},
+        {"one column", "Meas1\r\n60\r\n75\r\n", cli::kExitDone, ""},
+        {"titles only", titles, cli::kExitDone, ""},
+        {"NUL bytes", titles + std::string("L\0x;d1;60;d2;80\r\n", 17) + records, cli::kExitDone,
+         ""},
+        {"invalid UTF-8", titles + "L\xff;d1;60;d2;80\r\n" + records, cli::kExitDone, ""},
+        {"1e400", titles + "L0;d1;1e400;d2;80\r\n" + records, cli::kExitDone, ""},
+        {"nan and inf", titles + "L0;d1;nan;d2;inf\r\n" + records, cli::kExitDone, ""},
+        {"-0", titles + "L0;d1;-0;d2;80\r\n" + records, cli::kExitDone, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::string& name : Entries())
+            std::filesystem::remove_all(name);
+        const std::string piezometers = Table(kTitles, kRecords);
+        Put("in.csv", piezometers);
+        Put("field.csv", c.table);
+
+        int exit = -1;
+        EXPECT_NO_THROW(exit = Run({"--piezometers", "in.csv", "--dates", "d1,d2", "--field",
+                                    "field.csv", "--output", "predicted.csv"}));
+        EXPECT_EQ(exit, c.exit) << err.str();
+        if (*c.message == '\0') {
+            EXPECT_EQ(err.str(), "");
+        } else {
+            EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+        }
+        EXPECT_EQ(Get("in.csv"), piezometers);
+        EXPECT_EQ(Get("field.csv"), c.table);
+        if (exit != cli::kExitDone) {
+            EXPECT_EQ(Entries(), (Items{"field.csv", "in.csv"}));
+            continue;
+        }
+        // Values that are not numbers are predicted as missing, never as nan;
+        // the table's own five columns come first, as they were.
+        std::istringstream lines(Get("predicted.csv"));
+        std::string line;
+        int count = 0;
+        while (std::getline(lines, line)) {
+            std::istringstream fields(line);
+            std::string field;
+            for (int i = 0; std::getline(fields, field, ';'); ++i) {
+                if (i >= 5) {
+                    EXPECT_FALSE(IsNonFiniteToken(field)) << line;
+                }
+            }
+            ++count;
+        }
+        EXPECT_GT(count, 0);
+        EXPECT_TRUE(HasLog("session2"));
+    }
+}
+
+// More columns than the selection of a regression can hold (16 382) or more
+// rows (32 766) end the run with a message instead of writing outside it.
+TEST_F(BadInputRun, TablesBeyondTheSelectionBoundsEndWithAMessage) {
+    std::string tall = "MHW;d1\r\n";
+    for (int r = 0; r < 40000; ++r)
+        tall += std::to_string(40 + r % 50) + ";" + std::to_string(50 + r % 47) + "\r\n";
+    for (const std::string& table : {Wide(100000), tall}) {
+        Put("in.csv", table);
+        int exit = -1;
+        EXPECT_NO_THROW(exit = Run({"--piezometers", "in.csv", "--dates", "d1", "--kinds", "MHW"}));
+        EXPECT_NE(exit, cli::kExitDone);
+        EXPECT_NE(err.str(), "");
+        EXPECT_EQ(Get("in.csv"), table);
+    }
+}
+
+// A number of more than 64 characters is refused, not cut into pieces whose
+// first would be read as a value the table never held.
+TEST_F(BadInputRun, NumberCellOfAMegabyteIsRefused) {
+    const std::string table =
+        Table(kTitles, "P0;" + std::string(1 << 20, '7') + "x;2;3;4;5\r\n" + kRecords);
+    Put("in.csv", table);
+    EXPECT_EQ(Run({"--piezometers", "in.csv", "--dates", "d1,d2"}), cli::kExitError);
+    EXPECT_NE(err.str().find("is not a number"), std::string::npos) << err.str();
+    EXPECT_EQ(Get("in.csv"), table);
+}
+
+TEST_F(BadInputRun, PredictionIntoAMissingFolderKeepsTheRegressions) {
+    const std::string table = Table(kTitles, kRecords);
+    Put("in.csv", table);
+    Put("earlier.out", kEarlier);
+    Put("field.csv", "Loc;Date1;Meas1;Date2;Meas2\r\nL1;d1;60;d2;80\r\nL2;d1;75;d2;90\r\n");
+    EXPECT_EQ(Run({"--piezometers", "in.csv", "--dates", "d1,d2", "--field", "field.csv",
+                   "--output", "absent/predicted.csv"}),
+              cli::kExitError);
+    EXPECT_NE(err.str().find("Cannot create file absent/predicted.csv"), std::string::npos)
+        << err.str();
+    EXPECT_FALSE(std::filesystem::exists("absent"));
+    EXPECT_EQ(Get("in.csv"), table);
+    EXPECT_EQ(Get("session1/earlier.out"), kEarlier);
+    EXPECT_TRUE(HasLog("session2"));
+    EXPECT_FALSE(ResultFiles("session2").empty());
+}
+
+TEST_F(BadInputRun, ReadOnlyWorkingDirectoryIsRefusedBeforeAnythingMoves) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes into a read-only directory";
+    const std::string table = Table(kTitles, kRecords);
+    Put("in.csv", table);
+    Put("earlier.out", kEarlier);
+    ASSERT_EQ(::chmod(".", 0555), 0);
+    EXPECT_EQ(Run({"--piezometers", "in.csv", "--dates", "d1,d2"}), cli::kExitError);
+    EXPECT_NE(err.str().find("Permission denied"), std::string::npos) << err.str();
+    ::chmod(".", 0755);
+    EXPECT_EQ(Entries(), (Items{"earlier.out", "in.csv"}));
+    EXPECT_EQ(Get("earlier.out"), kEarlier);
+}
+
+}  // namespace
+}  // namespace tarnovel

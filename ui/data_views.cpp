@@ -83,6 +83,23 @@ void Append(std::vector<Route>& to, std::vector<Route> more) {
         to.push_back(std::move(r));
 }
 
+// What both data windows bind alike: their own routes, the grid menu, the
+// mouse moves, and the hooks of a modal showing.
+template <class Form>
+DataWindowView::Hooks DataWindowHooks(Form& form, const char* formName, std::vector<Route> routes,
+                                      const std::function<void(ControlVisitor&)>& controls) {
+    Append(routes, GridMenuRoutes(form));
+    AddMouseRoutes(routes, form, controls);
+    DataWindowView::Hooks hooks;
+    hooks.formName = formName;
+    hooks.start = [&form] { form.FormActivate(); };
+    hooks.closed = [&form] { return form.closed; };
+    hooks.mayClose = [&form] { return form.FormCloseQuery(); };
+    hooks.helpContext = form.helpContext;
+    hooks.routes = std::move(routes);
+    return hooks;
+}
+
 QLabel* PutLabel(QWidget* parent, const char* name, int x, int y, int width, int height = 16) {
     return Put<QLabel>(parent, name, x, y, width, height);
 }
@@ -263,17 +280,7 @@ BuisdataView::BuisdataView(TfrmBUISDATA& form, QtPlatform& platform)
                                {"btbttnSQRGLG", E::Click, &F::btbttnSQRGLGClick},
                                {"btbttnEXITSTAMBUIS", E::Click, &F::btbttnEXITSTAMBUISClick},
                            });
-    Append(routes, GridMenuRoutes(form_));
-    AddMouseRoutes(routes, form_, controls);
-
-    Hooks hooks;
-    hooks.formName = "TfrmBUISDATA";
-    hooks.start = [this] { form_.FormActivate(); };
-    hooks.closed = [this] { return form_.closed; };
-    hooks.mayClose = [this] { return form_.FormCloseQuery(); };
-    hooks.helpContext = form_.helpContext;
-    hooks.routes = std::move(routes);
-    Bind(std::move(hooks), controls);
+    Bind(DataWindowHooks(form_, "TfrmBUISDATA", std::move(routes), controls), controls);
 }
 
 MeetdataView::MeetdataView(TfrmMEETDATA& form, QtPlatform& platform)
@@ -320,17 +327,7 @@ MeetdataView::MeetdataView(TfrmMEETDATA& form, QtPlatform& platform)
                                {"btbttnREPLACEOK", E::Click, &F::btbttnREPLACEOKClick},
                                {"btbttnEXITMEETDATA", E::Click, &F::btbttnEXITMEETDATAClick},
                            });
-    Append(routes, GridMenuRoutes(form_));
-    AddMouseRoutes(routes, form_, controls);
-
-    Hooks hooks;
-    hooks.formName = "TfrmMEETDATA";
-    hooks.start = [this] { form_.FormActivate(); };
-    hooks.closed = [this] { return form_.closed; };
-    hooks.mayClose = [this] { return form_.FormCloseQuery(); };
-    hooks.helpContext = form_.helpContext;
-    hooks.routes = std::move(routes);
-    Bind(std::move(hooks), controls);
+    Bind(DataWindowHooks(form_, "TfrmMEETDATA", std::move(routes), controls), controls);
 }
 
 }  // namespace tarnovel

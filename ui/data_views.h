@@ -28,7 +28,6 @@ class DataWindowView : public QDialog, public View {
     void Refresh() override;
     void RunModal() override;
 
-  protected:
     struct Hooks {
         std::string formName;
         std::function<void()> start;     // the form's start handler
@@ -38,6 +37,7 @@ class DataWindowView : public QDialog, public View {
         std::vector<Route> routes;
     };
 
+  protected:
     DataWindowView(QtPlatform& platform, int width, int height, const QString& caption);
 
     // The reading stage, the grid label, the grid with its context menu and

@@ -1,5 +1,7 @@
 #include "ui/binder.h"
 
+#include <optional>
+
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -99,61 +101,42 @@ class GridDelegate : public QStyledItemDelegate {
 
 // The kind a control's name announces, by the prefixes of the naming rule;
 // menu items keep their captions as names and announce nothing.
-enum class Announced {
-    None,
-    Button,
-    Label,
-    CheckBox,
-    RadioButton,
-    RadioGroup,
-    ComboBox,
-    ListBox,
-    Edit,
-    Memo,
-    GroupBox,
-    Gauge,
-    StatusBar,
-    TabControl,
-    StringGrid,
-    Image,
-    Plain
-};
 
-Announced AnnouncedKind(std::string_view name) {
+std::optional<Binder::Kind> AnnouncedKind(std::string_view name) {
     std::string lower(name);
     for (char& ch : lower)
         ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     struct Prefix {
         const char* text;
-        Announced kind;
+        Binder::Kind kind;
     };
     static const Prefix prefixes[] = {
-        {"btbttn", Announced::Button},
-        {"bttn", Announced::Button},
-        {"cmbbx", Announced::ComboBox},
-        {"lstbx", Announced::ListBox},
-        {"listbox", Announced::ListBox},
-        {"edt", Announced::Edit},
-        {"strgrd", Announced::StringGrid},
-        {"rdgrp", Announced::RadioGroup},
-        {"rdbttn", Announced::RadioButton},
-        {"chckbx", Announced::CheckBox},
-        {"grpbx", Announced::GroupBox},
-        {"lbl", Announced::Label},
-        {"label", Announced::Label},
-        {"statictext", Announced::Label},
-        {"sttsbr", Announced::StatusBar},
-        {"stsbr", Announced::StatusBar},
-        {"ppmn", Announced::Plain},
-        {"gg", Announced::Gauge},
-        {"img", Announced::Image},
-        {"image", Announced::Image},
-        {"mm", Announced::Memo},
-        {"tbcntrl", Announced::TabControl},
+        {"btbttn", Binder::Kind::Button},
+        {"bttn", Binder::Kind::Button},
+        {"cmbbx", Binder::Kind::ComboBox},
+        {"lstbx", Binder::Kind::ListBox},
+        {"listbox", Binder::Kind::ListBox},
+        {"edt", Binder::Kind::Edit},
+        {"strgrd", Binder::Kind::StringGrid},
+        {"rdgrp", Binder::Kind::RadioGroup},
+        {"rdbttn", Binder::Kind::RadioButton},
+        {"chckbx", Binder::Kind::CheckBox},
+        {"grpbx", Binder::Kind::GroupBox},
+        {"lbl", Binder::Kind::Label},
+        {"label", Binder::Kind::Label},
+        {"statictext", Binder::Kind::Label},
+        {"sttsbr", Binder::Kind::StatusBar},
+        {"stsbr", Binder::Kind::StatusBar},
+        {"ppmn", Binder::Kind::Plain},
+        {"gg", Binder::Kind::Gauge},
+        {"img", Binder::Kind::Image},
+        {"image", Binder::Kind::Image},
+        {"mm", Binder::Kind::Memo},
+        {"tbcntrl", Binder::Kind::TabControl},
     };
     for (const Prefix& p : prefixes)
         if (lower.rfind(p.text, 0) == 0) return p.kind;
-    return Announced::None;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -857,53 +840,15 @@ bool Binder::eventFilter(QObject* watched, QEvent* event) {
 
 std::vector<std::string> Binder::Mismatches() const {
     std::vector<std::string> wrong;
-    auto kindOf = [](Kind k) {
-        switch (k) {
-            case Kind::Plain:
-                return Announced::Plain;
-            case Kind::Button:
-                return Announced::Button;
-            case Kind::Label:
-                return Announced::Label;
-            case Kind::CheckBox:
-                return Announced::CheckBox;
-            case Kind::RadioButton:
-                return Announced::RadioButton;
-            case Kind::RadioGroup:
-                return Announced::RadioGroup;
-            case Kind::ComboBox:
-                return Announced::ComboBox;
-            case Kind::ListBox:
-                return Announced::ListBox;
-            case Kind::Edit:
-                return Announced::Edit;
-            case Kind::Memo:
-                return Announced::Memo;
-            case Kind::GroupBox:
-                return Announced::GroupBox;
-            case Kind::Gauge:
-                return Announced::Gauge;
-            case Kind::StatusBar:
-                return Announced::StatusBar;
-            case Kind::TabControl:
-                return Announced::TabControl;
-            case Kind::StringGrid:
-                return Announced::StringGrid;
-            case Kind::Image:
-                return Announced::Image;
-        }
-        return Announced::None;
-    };
     for (const std::string& name : order_) {
         const auto b = bindings_.find(name);
         if (b == bindings_.end()) {
             wrong.push_back("no widget shows " + name);
             continue;
         }
-        const Announced announced = AnnouncedKind(name);
-        const Announced shown = kindOf(b->second.kind);
+        const std::optional<Kind> announced = AnnouncedKind(name);
         const bool menuItem = As<QAction>(b->second.object) != nullptr;
-        if (announced == Announced::None ? !menuItem : announced != shown)
+        if (!announced ? !menuItem : *announced != b->second.kind)
             wrong.push_back(name + " is shown by a " + b->second.object->metaObject()->className() +
                             ", which does not suit its kind");
     }

@@ -138,6 +138,26 @@ class GridModel : public QAbstractTableModel {
 
 class Binder : public QObject {
   public:
+    // The kinds of control a widget can show.
+    enum class Kind {
+        Plain,
+        Button,
+        Label,
+        CheckBox,
+        RadioButton,
+        RadioGroup,
+        ComboBox,
+        ListBox,
+        Edit,
+        Memo,
+        GroupBox,
+        Gauge,
+        StatusBar,
+        TabControl,
+        StringGrid,
+        Image,
+    };
+
     // Binds every widget or action below `view` whose object name is a
     // control of the form; the view itself stands for the window (name "").
     Binder(QWidget* view, const ControlSource& controls, std::vector<Route> routes,
@@ -165,24 +185,6 @@ class Binder : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    enum class Kind {
-        Plain,
-        Button,
-        Label,
-        CheckBox,
-        RadioButton,
-        RadioGroup,
-        ComboBox,
-        ListBox,
-        Edit,
-        Memo,
-        GroupBox,
-        Gauge,
-        StatusBar,
-        TabControl,
-        StringGrid,
-        Image,
-    };
     struct Binding {
         std::string name;
         Control* control = nullptr;

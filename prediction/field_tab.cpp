@@ -8,6 +8,7 @@
 
 #include "common/file_system.h"
 #include "common/io_error.h"
+#include "common/text.h"
 #include "common/utf8.h"
 #include "prediction/prediction_model.h"
 #include "shell/main_form.h"
@@ -26,10 +27,6 @@ constexpr std::size_t kPaddedWidth = 15;
 // lines of temp.txt.
 constexpr const char* kFieldRoleTitles[kRoleCount] = {"Date1", "Date2", "Date3",  "Meas1",
                                                       "Meas2", "Meas3", "Stratum"};
-
-bool Contains(const std::string& text, std::string_view part) {
-    return text.find(part) != std::string::npos;
-}
 
 }  // namespace
 

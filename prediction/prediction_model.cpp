@@ -1,4 +1,5 @@
 #include "prediction/prediction_model.h"
+#include "common/text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,10 +15,6 @@ namespace tarnovel {
 namespace {
 
 const char* const kKinds[3] = {"MHW", "MSW", "MLW"};
-
-bool Contains(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
-}
 
 std::optional<double> NumberIn(std::string_view field) {
     double value = 0;

@@ -11,6 +11,7 @@
 
 #include "common/io_error.h"
 #include "common/number_format.h"
+#include "common/text.h"
 #include "common/text_file.h"
 #include "prediction/censored.h"
 #include "prediction/prediction_model.h"
@@ -26,10 +27,6 @@ constexpr const char* kCensoredOutput = "uitvoer_censored.txt";
 constexpr const char* kMissingCell = "missing";
 constexpr const char* kLineBreak = "\r\n";
 const std::string kIndent(20, ' ');
-
-bool Contains(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
-}
 
 const char* TrueFalse(bool value) {
     return value ? "true" : "false";

@@ -7,6 +7,7 @@
 
 #include "common/file_system.h"
 #include "common/io_error.h"
+#include "common/text.h"
 #include "common/text_file.h"
 #include "engine/regression_job.h"
 #include "shell/main_form.h"
@@ -21,10 +22,6 @@ constexpr const char* kNoStrata = "no strata";
 constexpr const char* kAllStrata = "all strata separately";
 constexpr const char* kPooled = "nostrata";
 const std::string kIndent(20, ' ');
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 // Leftovers of an earlier run: for every result file whose name holds a "-",
 // its result file, job file and scatterplot. A name matched by "*.out" only
@@ -64,6 +61,14 @@ void CopyWeighting(const ComboBox& from, ComboBox& to) {
 }
 
 }  // namespace
+
+std::string TfrmZelvimoMAIN::WeightingTagOf(std::string_view kind) const {
+    const ComboBox* box = kind == "MHW"   ? &cmbbxWEIGHTGHG
+                          : kind == "MSW" ? &CMBBXWEIGHTGVG
+                          : kind == "MLW" ? &cmbbxWEIGHTGLG
+                                          : nullptr;
+    return box != nullptr && Contains(box->text, "unweighted") ? "ong" : "gew";
+}
 
 void TfrmZelvimoMAIN::cmbbxPREDICTChange() {
     struct Kind {
@@ -289,14 +294,6 @@ void TfrmZelvimoMAIN::btbttnOKTABINDEX0Click() {
 
     SetMilestone(mijlpaal::na_instellen);
 
-    auto tagOf = [&](const std::string& kind) {
-        const ComboBox* box = kind == "MHW"   ? &cmbbxWEIGHTGHG
-                              : kind == "MSW" ? &CMBBXWEIGHTGVG
-                              : kind == "MLW" ? &cmbbxWEIGHTGLG
-                                              : nullptr;
-        return box != nullptr && Contains(box->text, "unweighted") ? std::string("ong")
-                                                                   : std::string("gew");
-    };
     auto dateTitle = [&](int i) {
         const int column = static_cast<int>(std::lround(dateColumns[static_cast<std::size_t>(i)]));
         return strgrdBUISDATA.Cell(column, 0);
@@ -314,7 +311,7 @@ void TfrmZelvimoMAIN::btbttnOKTABINDEX0Click() {
                     const std::string datum2 = dateTitle(j);
                     const std::string kind =
                         K == 1 ? selection : cmbbxPREDICT.items[static_cast<std::size_t>(k)];
-                    const std::string tag = tagOf(kind);
+                    const std::string tag = WeightingTagOf(kind);
                     const std::string jobFile =
                         stratum + "-" + datum1 + "-" + datum2 + "-" + kind + "-" + tag + ".dat";
                     CheckJobFileName(jobFile, datum1, datum2, stratum);

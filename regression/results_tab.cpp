@@ -11,6 +11,7 @@
 #include "common/file_system.h"
 #include "common/io_error.h"
 #include "common/number_format.h"
+#include "common/text.h"
 #include "common/utf8.h"
 #include "regression/result_file.h"
 #include "regression/scatterplot.h"
@@ -23,10 +24,6 @@ namespace {
 constexpr const char* kNoStrata = "no strata";
 constexpr const char* kAllStrata = "all strata separately";
 constexpr const char* kMissingCell = "missing";
-
-bool Contains(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
-}
 
 // Deletes `count` bytes of name from byte `from`; nothing when `from` lies
 // outside the name.
@@ -84,16 +81,11 @@ struct ResultNameParts {
     std::string tag;
 };
 
-ResultNameParts PartsOf(const ComboBox& stratum, const ComboBox& kind, const ComboBox& weightMHW,
-                        const ComboBox& weightMSW, const ComboBox& weightMLW) {
+ResultNameParts PartsOf(const ComboBox& stratum, const ComboBox& kind, const std::string& tag) {
     ResultNameParts parts;
     parts.stratum = stratum.text == kNoStrata ? std::string("nostrata") : stratum.text;
     parts.kind = kind.text;
-    const ComboBox* weighting = parts.kind == "MHW"   ? &weightMHW
-                                : parts.kind == "MSW" ? &weightMSW
-                                : parts.kind == "MLW" ? &weightMLW
-                                                      : nullptr;
-    parts.tag = weighting != nullptr && Contains(weighting->text, "unweighted") ? "ong" : "gew";
+    parts.tag = tag;
     return parts;
 }
 
@@ -125,8 +117,7 @@ void TfrmZelvimoMAIN::TabOneSelection() {
 }
 
 void TfrmZelvimoMAIN::Actualiseer_datumlijst() {
-    const ResultNameParts parts =
-        PartsOf(cmbbxSTRATA2, cmbbxGxG, cmbbxWEIGHTGHG, CMBBXWEIGHTGVG, cmbbxWEIGHTGLG);
+    const ResultNameParts parts = PartsOf(cmbbxSTRATA2, cmbbxGxG, WeightingTagOf(cmbbxGxG.text));
     const std::string& S = parts.stratum;
     const std::string& G = parts.kind;
     const std::string& W = parts.tag;
@@ -183,8 +174,7 @@ void TfrmZelvimoMAIN::btbttnSHOWClick() {
     }
     blankstrgrdFIT();
 
-    const ResultNameParts parts =
-        PartsOf(cmbbxSTRATA2, cmbbxGxG, cmbbxWEIGHTGHG, CMBBXWEIGHTGVG, cmbbxWEIGHTGLG);
+    const ResultNameParts parts = PartsOf(cmbbxSTRATA2, cmbbxGxG, WeightingTagOf(cmbbxGxG.text));
     std::string K;
     if (!cmbbxDATUM1.items.empty()) {
         std::size_t index = 0;

@@ -204,6 +204,10 @@ class TfrmZelvimoMAIN {
     void CMBBXWEIGHTGVGChange();
     void cmbbxWEIGHTGLGChange();
     void cmbbxSTRATAyesnoChange();
+    // The weighting tag of a kind ("MHW", "MSW", "MLW"): "ong" when its
+    // weighting selector reads unweighted, otherwise (or for another text)
+    // "gew".
+    std::string WeightingTagOf(std::string_view kind) const;
     // Marks in `selection` the cells and records of one job.
     void subselectie(const std::string& stratumtxt, const std::string& datum1txt,
                      const std::string& datum2txt, const std::string& gxgtxt,

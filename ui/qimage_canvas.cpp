@@ -8,16 +8,18 @@
 
 #include <unistd.h>
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QPainter>
 #include <QRect>
-#include <cerrno>
-#include <cstdio>
+#include <string_view>
 #include <utility>
 
 #include "common/io_error.h"
+#include "common/text_file.h"
 
 namespace tarnovel {
 
@@ -36,13 +38,6 @@ QRect Span(int x1, int y1, int x2, int y2) {
     if (x1 > x2) std::swap(x1, x2);
     if (y1 > y2) std::swap(y1, y2);
     return QRect(x1, y1, x2 - x1, y2 - y1);
-}
-
-// Same folder as the file, so the final rename cannot cross file systems;
-// the suffix is one the program never gives a file of its own.
-std::string TemporaryName(const std::string& name) {
-    static unsigned long counter = 0;
-    return name + "." + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp~";
 }
 
 }  // namespace
@@ -176,18 +171,18 @@ Raster QImageCanvas::Snapshot() const {
 }
 
 void QImageCanvas::SaveAsBitmap(const std::string& name) {
-    const std::string temporary = TemporaryName(name);
-    QImageWriter writer(ToQString(temporary), "BMP");
-    if (!writer.write(image_)) {
-        const std::string reason = writer.errorString().toStdString();
-        std::remove(temporary.c_str());
-        throw IoError("Cannot write file", name, reason);
-    }
-    if (std::rename(temporary.c_str(), name.c_str()) != 0) {
-        const int error = errno;
-        std::remove(temporary.c_str());
-        throw IoError("Cannot write file", name, IoError::SystemReason(error));
-    }
+    // Encoded in memory and written by the program's own writer, so that a
+    // full disk is reported as the system words it and leaves no partial
+    // picture behind.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter encoder(&buffer, "BMP");
+    if (!encoder.write(image_))
+        throw IoError("Cannot write file", name, encoder.errorString().toStdString());
+    TextFileWriter file(name);
+    file.Write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    file.Commit();
 }
 
 std::unique_ptr<Canvas> MakeQImageCanvas(int width, int height) {

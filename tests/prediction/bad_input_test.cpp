@@ -3,12 +3,17 @@
 // and never write a number it could not read.
 
 #include <gtest/gtest.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -102,8 +107,58 @@ class BadInputRun : public ScratchDirTest {
         });
     }
 
+    // The batch tool run in a child process that first calls `restrict`
+    // (to lower its rights or its room); its exit status, with its standard
+    // error left in `err`. The child never returns into the test.
+    int RunRestricted(const std::function<bool()>& restrict, const std::vector<std::string>& args) {
+        out.str("");
+        err.str("");
+        int pipe[2];
+        if (::pipe(pipe) != 0) return -1;
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(pipe[0]);
+            int status = 125;
+            if (restrict()) {
+                std::ostringstream childOut, childErr;
+                status = cli::RunWorkflowCommand(args, childOut, childErr);
+                const std::string text = childErr.str();
+                if (::write(pipe[1], text.data(), text.size()) < 0) status = 124;
+            }
+            ::_exit(status);
+        }
+        ::close(pipe[1]);
+        char buffer[4096];
+        ssize_t got = 0;
+        while ((got = ::read(pipe[0], buffer, sizeof buffer)) > 0)
+            err.write(buffer, got);
+        ::close(pipe[0]);
+        int status = 0;
+        if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+        return WEXITSTATUS(status);
+    }
+
     std::ostringstream out, err;
 };
+
+// An ordinary user's rights: as root a read-only directory is no obstacle.
+bool DropRootRights() {
+    if (::geteuid() != 0) return true;
+    const gid_t nogroup = 65534;
+    const uid_t nobody = 65534;
+    return ::setgroups(0, nullptr) == 0 && ::setresgid(nogroup, nogroup, nogroup) == 0 &&
+           ::setresuid(nobody, nobody, nobody) == 0;
+}
+
+// A disk with room for files of at most `bytes`: a longer write fails with
+// "File too large" instead of stopping the process, as a full disk fails
+// with "No space left on device".
+std::function<bool()> DiskRoomOf(rlim_t bytes) {
+    return [bytes] {
+        const rlimit limit{bytes, bytes};
+        return ::signal(SIGXFSZ, SIG_IGN) != SIG_ERR && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    };
+}
 
 TEST_F(BadInputRun, PiezometerTablesEndWithAMessageAndKeepTheFiles) {
     struct Case {
@@ -279,16 +334,52 @@ TEST_F(BadInputRun, PredictionIntoAMissingFolderKeepsTheRegressions) {
 }
 
 TEST_F(BadInputRun, ReadOnlyWorkingDirectoryIsRefusedBeforeAnythingMoves) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes into a read-only directory";
     const std::string table = Table(kTitles, kRecords);
     Put("in.csv", table);
     Put("earlier.out", kEarlier);
     ASSERT_EQ(::chmod(".", 0555), 0);
-    EXPECT_EQ(Run({"--piezometers", "in.csv", "--dates", "d1,d2"}), cli::kExitError);
+    EXPECT_EQ(RunRestricted(DropRootRights, {"--piezometers", "in.csv", "--dates", "d1,d2"}),
+              cli::kExitError);
     EXPECT_NE(err.str().find("Permission denied"), std::string::npos) << err.str();
     ::chmod(".", 0755);
     EXPECT_EQ(Entries(), (Items{"earlier.out", "in.csv"}));
     EXPECT_EQ(Get("earlier.out"), kEarlier);
+}
+
+TEST_F(BadInputRun, FullDiskEndsWithAMessageAndLeavesNoPartialFile) {
+    const std::string table = Table(kTitles, kRecords);
+    const std::vector<std::string> args = {"--piezometers", "in.csv", "--dates", "d1,d2",
+                                           "--plots"};
+    // Room for the tables but not for the first scatterplot: the run ends
+    // in the middle, with its work archived.
+    Put("in.csv", table);
+    Put("earlier.out", kEarlier);
+    EXPECT_EQ(RunRestricted(DiskRoomOf(64 * 1024), args), cli::kExitError);
+    EXPECT_NE(err.str().find("Cannot write file"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("File too large"), std::string::npos) << err.str();
+    EXPECT_EQ(Entries(), (Items{"in.csv", "session1", "session2"}));
+    EXPECT_EQ(Get("in.csv"), table);
+    EXPECT_EQ(Get("session1/earlier.out"), kEarlier);
+    EXPECT_TRUE(HasLog("session2"));
+    EXPECT_FALSE(ResultFiles("session2").empty());
+    for (const std::string& name : Entries("session2")) {
+        EXPECT_EQ(name.find(".wmf"), std::string::npos) << name;
+        EXPECT_EQ(name.find("tmp"), std::string::npos) << name;
+    }
+
+    // No room even for a result file: the run ends at its first job, which
+    // leaves no result file behind.
+    std::filesystem::remove_all("session1");
+    std::filesystem::remove_all("session2");
+    Put("earlier.out", kEarlier);
+    EXPECT_EQ(RunRestricted(DiskRoomOf(512), args), cli::kExitError);
+    EXPECT_NE(err.str().find("Cannot write file nostrata-d1-d1-MHW-ong.out: File too large"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(Get("in.csv"), table);
+    EXPECT_EQ(Get("session1/earlier.out"), kEarlier);
+    EXPECT_TRUE(HasLog("session2"));
+    EXPECT_TRUE(ResultFiles("session2").empty());
 }
 
 }  // namespace

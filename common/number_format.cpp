@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "common/utf8.h"
 
@@ -37,62 +38,80 @@ void Increment(std::string& digits) {
     digits.insert(digits.begin(), '1');
 }
 
-// Significant digits of a positive value: value = d0.d1d2... x 10^exponent.
-struct Digits {
-    std::string digits;
-    int exponent = 0;
-};
-
-// The leading digits of the exact decimal expansion of m (finite, > 0),
-// cut off, not rounded, after `count` digits (count <= 40).
-Digits TruncatedDigits(double m, int count) {
-    // to_chars prints the exact expansion as far as asked. Forty digits
-    // settle the leading ones unless the printed tail is all zeros: then the
-    // printer may have rounded a run of nines upwards into them, and only the
-    // full expansion (at most 767 significant digits for a double) tells.
-    char buffer[800];
-    int precision = 40;
-    for (;;) {
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer - 1, m,
-                                          std::chars_format::scientific, precision);
-        char* end = result.ptr;
-        *end = '\0';
-        std::string all;
-        all.reserve(static_cast<std::size_t>(precision) + 1);
-        all += buffer[0];
-        const char* p = buffer + 2;
-        while (p < end && IsDigit(*p))
-            all += *p++;
-        const int exponent = std::atoi(p + 1);  // p points at 'e'
-        const bool ambiguous = precision < 767 && std::all_of(all.begin() + count, all.end(),
-                                                              [](char c) { return c == '0'; });
-        if (!ambiguous) {
-            all.resize(static_cast<std::size_t>(count));
-            return {all, exponent};
-        }
-        precision = 767;
-    }
-}
-
-// Rounds a digit string half away from zero to `count` digits; a carry into a
-// new leading digit raises the exponent.
-void RoundDigits(Digits& value, std::size_t count) {
-    if (value.digits.size() <= count) return;
-    const bool up = value.digits[count] >= '5';
-    value.digits.resize(count);
-    if (!up) return;
-    Increment(value.digits);
-    if (value.digits.size() > count) {
-        value.digits.resize(count);
-        ++value.exponent;
-    }
-}
-
 // The value as written to files is first cut down to 18 significant digits.
 constexpr int kSignificant = 18;
 
+// Significant digits of a positive value: value = d0.d1d2... x 10^exponent.
+// Held in place: formatting is the busiest work of every file the program
+// writes.
+struct Digits {
+    char digits[kSignificant + 1];
+    std::size_t size = 0;
+    int exponent = 0;
+    std::string_view view() const { return {digits, size}; }
+};
+
+// The leading digits of the exact decimal expansion of m (finite, > 0),
+// cut off, not rounded, after kSignificant + 1 digits.
+Digits TruncatedDigits(double m) {
+    constexpr int count = kSignificant + 1;
+    Digits value;
+    value.size = count;
+    // Whole numbers below 10^19 print exactly as integers.
+    if (m < 1e19 && m == std::floor(m)) {
+        char text[24];
+        const auto result = std::to_chars(text, text + sizeof text, static_cast<std::uint64_t>(m));
+        const std::size_t length = static_cast<std::size_t>(result.ptr - text);
+        std::fill(std::copy(text, result.ptr, value.digits), value.digits + count, '0');
+        value.exponent = static_cast<int>(length) - 1;
+        return value;
+    }
+    // to_chars prints the exact expansion rounded after as many digits as
+    // asked. A few digits more than needed settle the leading ones unless
+    // those extra digits print as zeros: then the printer may have rounded a
+    // run of nines upwards into them, and only the full expansion (at most
+    // 767 significant digits for a double) tells.
+    char buffer[800];
+    for (const int precision : {count + 4, 767}) {
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, m,
+                                          std::chars_format::scientific, precision);
+        // d.ddd...e±xx: digits at 0 and 2 .. precision + 1.
+        const char* fraction = buffer + 2;
+        const char* tail = fraction + (count - 1);
+        const char* exponent = fraction + precision;
+        const bool ambiguous = precision < 767 && std::all_of(tail, exponent, [](char c) {
+                                   return c == '0';
+                               });
+        if (ambiguous) continue;
+        value.digits[0] = buffer[0];
+        std::copy(fraction, tail, value.digits + 1);
+        std::from_chars(exponent + 1 + (exponent[1] == '+'), result.ptr, value.exponent);
+        return value;
+    }
+    return value;  // not reached: the full expansion is never ambiguous
+}
+
+// Rounds digits half away from zero to `count` digits; a carry into a new
+// leading digit raises the exponent.
+void RoundDigits(Digits& value, std::size_t count) {
+    if (value.size <= count) return;
+    const bool up = value.digits[count] >= '5';
+    value.size = count;
+    if (!up) return;
+    for (std::size_t i = count; i-- > 0;) {
+        if (value.digits[i] != '9') {
+            ++value.digits[i];
+            return;
+        }
+        value.digits[i] = '0';
+    }
+    // All nines: 9.99 becomes 1.00 one decade up.
+    value.digits[0] = '1';
+    ++value.exponent;
+}
+
 Digits EighteenDigits(double m) {
-    Digits value = TruncatedDigits(m, kSignificant + 1);
+    Digits value = TruncatedDigits(m);
     RoundDigits(value, kSignificant);
     return value;
 }
@@ -102,14 +121,17 @@ std::string FixedForm(bool negative, double m, int d) {
     std::string n;
     if (m != 0.0) {
         const Digits value = EighteenDigits(m);
+        const std::string_view digits = value.view();
         // Digits at positions 0 .. kept-1 lie at or above the d-th decimal.
         const std::int64_t kept = std::int64_t{value.exponent} + d + 1;
         if (kept >= kSignificant) {
-            n = value.digits + std::string(static_cast<std::size_t>(kept - kSignificant), '0');
+            n.reserve(static_cast<std::size_t>(kept));
+            n = digits;
+            n.append(static_cast<std::size_t>(kept - kSignificant), '0');
         } else if (kept > 0) {
-            n = value.digits.substr(0, static_cast<std::size_t>(kept));
-            if (value.digits[static_cast<std::size_t>(kept)] >= '5') Increment(n);
-        } else if (kept == 0 && value.digits[0] >= '5') {
+            n = digits.substr(0, static_cast<std::size_t>(kept));
+            if (digits[static_cast<std::size_t>(kept)] >= '5') Increment(n);
+        } else if (kept == 0 && digits[0] >= '5') {
             n = "1";
         }
     }
@@ -130,7 +152,7 @@ std::string ExponentForm(bool negative, double m, int w) {
     text += negative ? '-' : ' ';
     text += value.digits[0];
     text += '.';
-    text.append(value.digits, 1);
+    text.append(value.view().substr(1));
     text += 'E';
     text += value.exponent < 0 ? '-' : '+';
     char exponent[16];

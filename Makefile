@@ -83,9 +83,12 @@ fuzz:
 	        -artifact_prefix=tests/fuzz/crashes/$$t/; \
 	done
 
+# Micro benchmarks, then the performance suite: the regression run and the
+# prediction at growing sizes, written to docs/performance.{md,svg,csv}.
 bench: configure
-	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tarnovel-bench
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tarnovel-bench tarnovel-scale
 	@$(BUILD_DIR)/bench/tarnovel-bench --benchmark_counters_tabular=true
+	@python3 bench/scale.py $(BUILD_DIR)/bench/tarnovel-scale docs
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

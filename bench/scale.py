@@ -60,8 +60,12 @@ def panel(x0, y0, width, height, title, xlabel, ylabel, series):
     points = [p for _, _, _, data in series for p in data if p[1] > 0]
     xs = [p[0] for p in points]
     ys = [p[1] for p in points]
-    xlow, xhigh = 10 ** math.floor(math.log10(min(xs))), 10 ** math.ceil(math.log10(max(xs)))
-    ylow, yhigh = 10 ** math.floor(math.log10(min(ys))), 10 ** math.ceil(math.log10(max(ys)))
+    # Whole decades around the data; a point just past a decade (10 080
+    # jobs) does not open another one.
+    xlow = 10 ** math.floor(math.log10(min(xs)) + 0.01)
+    xhigh = 10 ** math.ceil(math.log10(max(xs)) - 0.01)
+    ylow = 10 ** math.floor(math.log10(min(ys)) + 0.01)
+    yhigh = 10 ** math.ceil(math.log10(max(ys)) - 0.01)
 
     def px(x):
         return x0 + width * (math.log10(x) - math.log10(xlow)) / (

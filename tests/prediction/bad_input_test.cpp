@@ -234,6 +234,16 @@ TEST_F(BadInputRun, FieldTablesEndWithAMessageAndNoUnreadableNumber) {
     const std::string titles = "Loc;Date1;Meas1;Date2;Meas2\r\n";
     const std::string records = "L1;d1;60;d2;80\r\nL2;d1;75;d2;90\r\n";
     const char* const noColumns = "outside the 0 columns read from temp.csv";
+    std::string wide = "Loc;Date1;Meas1;Date2;Meas2";
+    for (int c = 5; c < 100000; ++c)
+        wide += ";c" + std::to_string(c);
+    wide += "\r\n";
+    for (const char* record : {"L1;d1;60;d2;80", "L2;d1;75;d2;90"}) {
+        wide += record;
+        for (int c = 5; c < 100000; ++c)
+            wide += ";1";
+        wide += "\r\n";
+    }
     const Case cases[] = {
         {"empty file", "", cli::kExitFile, noColumns},
         {"binary file", Binary(), cli::kExitFile, noColumns},
@@ -245,6 +255,9 @@ TEST_F(BadInputRun, FieldTablesEndWithAMessageAndNoUnreadableNumber) {
         {"1e400", titles + "L0;d1;1e400;d2;80\r\n" + records, cli::kExitDone, ""},
         {"nan and inf", titles + "L0;d1;nan;d2;inf\r\n" + records, cli::kExitDone, ""},
         {"-0", titles + "L0;d1;-0;d2;80\r\n" + records, cli::kExitDone, ""},
+        {"line of 1 MB", titles + "L" + std::string(1 << 20, 'x') + ";d1;60;d2;80\r\n" + records,
+         cli::kExitDone, ""},
+        {"100 000 columns", wide, cli::kExitDone, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run demo test sanitize fuzz bench format clean
+.PHONY: all deps configure build run demo memcheck test sanitize fuzz fuzz-corpus bench format clean
 
 all: build
 
@@ -29,14 +29,14 @@ run: configure
 # on the tables in examples/, in a fresh folder build/demo. Closing the program
 # moves every file of the session into a session folder: that is where to look.
 DEMO_DIR := $(BUILD_DIR)/demo
-demo: configure
-	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tarnovel-cli
-	@rm -rf $(DEMO_DIR) && mkdir -p $(DEMO_DIR)
-	$(BUILD_DIR)/cli/tarnovel-cli run --workdir $(DEMO_DIR) \
-	    --piezometers examples/piezometers.csv --comma-to-point --missing -9999 \
+DEMO_RUN = run --piezometers examples/piezometers.csv --comma-to-point --missing -9999 \
 	    --dates 15-02-2022,12-04-2022,20-09-2022 --kinds MHW+MSW+MLW --strata-separately --plots \
 	    --field examples/field-measurements.csv \
 	    --code '>150=>150' --code 'dry=>150' --code '?=missing'
+demo: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tarnovel-cli
+	@rm -rf $(DEMO_DIR) && mkdir -p $(DEMO_DIR)
+	$(BUILD_DIR)/cli/tarnovel-cli $(DEMO_RUN) --workdir $(DEMO_DIR)
 	@set -e; cd $(DEMO_DIR); \
 	pred=$$(ls session*/*Predict.csv); dir=$$(dirname "$$pred"); \
 	counts=$$(awk -F';' 'NR == 1 { for (i = 1; i <= NF; i++) if ($$i ~ /^M[HSL]W$$/) col[i] = $$i; next } \
@@ -50,6 +50,15 @@ demo: configure
 	echo "  result files     $(DEMO_DIR)/$$dir/*.out ($$(ls "$$dir" | grep -c '\.out$$'); their job files *.dat beside them)"; \
 	echo "  scatterplots     $(DEMO_DIR)/$$dir/*.wmf ($$(ls "$$dir" | grep -c '\.wmf$$'); BMP images)"; \
 	echo "  log              $(DEMO_DIR)/$$(ls "$$dir"/*.log)"
+
+# The demo's workflow under valgrind memcheck: any error or leak fails it.
+memcheck: configure
+	@scripts/install-deps --memcheck
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tarnovel-cli
+	@rm -rf $(BUILD_DIR)/memcheck && mkdir -p $(BUILD_DIR)/memcheck
+	valgrind --leak-check=full --show-leak-kinds=definite,indirect,possible \
+	    --errors-for-leak-kinds=definite,indirect,possible --error-exitcode=9 \
+	    $(BUILD_DIR)/cli/tarnovel-cli $(DEMO_RUN) --workdir $(BUILD_DIR)/memcheck
 
 test: build sanitize
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
@@ -66,21 +75,33 @@ sanitize: deps
 	    UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
 # Each fuzz target for FUZZ_SECONDS on its seeds in tests/fuzz/corpus/, one
-# after the other; the first crash stops the run and its input is kept in
-# tests/fuzz/crashes/<target>/. What a run learns stays in the build folder.
+# after the other. The first crash stops the run; its input is written to
+# tests/data/fuzz-regressions/<target>/, where the regular tests replay it
+# (FuzzReplay.<target>) until the fault is mended, and after. What a run
+# learns stays in build-fuzz/corpus/ until `make fuzz-corpus` keeps it.
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := delimited handoff job result_file censored
+FUZZ_BUILD = build-fuzz
 fuzz:
-	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	@scripts/install-deps --fuzz
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DTARNOVEL_FUZZ=ON -DTARNOVEL_STD_ONLY=ON -DTARNOVEL_BUILD_TESTS=OFF \
 	    $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >/dev/null
-	@cmake --build build-fuzz -j $(JOBS) $(addprefix --target fuzz_,$(FUZZ_TARGETS))
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) $(addprefix --target fuzz_,$(FUZZ_TARGETS))
 	@set -e; for t in $(FUZZ_TARGETS); do \
-	    mkdir -p build-fuzz/corpus/$$t tests/fuzz/crashes/$$t; \
+	    mkdir -p $(FUZZ_BUILD)/corpus/$$t tests/data/fuzz-regressions/$$t; \
 	    echo "fuzz_$$t: $(FUZZ_SECONDS) s"; \
-	    build-fuzz/tests/fuzz/fuzz_$$t build-fuzz/corpus/$$t tests/fuzz/corpus/$$t \
+	    $(FUZZ_BUILD)/tests/fuzz/fuzz_$$t $(FUZZ_BUILD)/corpus/$$t tests/fuzz/corpus/$$t \
 	        -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=10 -print_final_stats=1 \
-	        -artifact_prefix=tests/fuzz/crashes/$$t/; \
+	        -artifact_prefix=tests/data/fuzz-regressions/$$t/; \
+	done
+
+# Adds to the seed corpora the inputs of the last fuzz runs that reach code
+# the seeds do not.
+fuzz-corpus:
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	    $(FUZZ_BUILD)/tests/fuzz/fuzz_$$t -merge=1 tests/fuzz/corpus/$$t $(FUZZ_BUILD)/corpus/$$t \
+	        2>&1 | grep -E '^MERGE-OUTER: [0-9]+ new files' || true; \
 	done
 
 # Micro benchmarks, then the performance suite: the regression run and the

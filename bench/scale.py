@@ -190,6 +190,10 @@ def report(rows, path, machine):
             f"per location.",
             "",
         ]
+    if len(runs) < 2 or len(predictions) < 2:
+        with open(path, "w", encoding="utf-8") as out:
+            out.write("\n".join(lines))
+        return
     lines += [
         "## Where the time and memory go",
         "",
@@ -200,7 +204,8 @@ def report(rows, path, machine):
         "  to a temporary name and renamed when complete, so that no half-written",
         "  file is ever left under its own name. Creating files is much of what",
         "  the kernel does for it; the rest is the fit and formatting numbers.",
-        "- The prediction writes about 1.9 kB per location, mostly the log's",
+        f"- The prediction writes about {slope(predictions, 'bytes') / 1000:.1f} kB per "
+        "location, mostly the log's",
         "  model choice for every location and MxW kind. Its memory is the field",
         "  table held as text cells, as the prediction tab shows it: the",
         "  table's own columns, a copy of them as \"OK\" fixed them (so that a",

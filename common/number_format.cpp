@@ -25,17 +25,24 @@ std::string PadLeftAscii(std::string text, int w) {
     return text;
 }
 
+// Adds one unit in the last place of the digits in [first, last); true when
+// the carry runs out of the first digit (all nines, now all zeros).
+bool CarryOut(char* first, char* last) {
+    while (last != first) {
+        --last;
+        if (*last != '9') {
+            ++*last;
+            return false;
+        }
+        *last = '0';
+    }
+    return true;
+}
+
 // Adds one unit in the last place of a digit string; a carry out of the first
 // digit makes the string one digit longer ("999" -> "1000").
 void Increment(std::string& digits) {
-    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
-        if (*it != '9') {
-            ++*it;
-            return;
-        }
-        *it = '0';
-    }
-    digits.insert(digits.begin(), '1');
+    if (CarryOut(digits.data(), digits.data() + digits.size())) digits.insert(digits.begin(), '1');
 }
 
 // The value as written to files is first cut down to 18 significant digits.
@@ -98,16 +105,11 @@ void RoundDigits(Digits& value, std::size_t count) {
     const bool up = value.digits[count] >= '5';
     value.size = count;
     if (!up) return;
-    for (std::size_t i = count; i-- > 0;) {
-        if (value.digits[i] != '9') {
-            ++value.digits[i];
-            return;
-        }
-        value.digits[i] = '0';
+    if (CarryOut(value.digits, value.digits + count)) {
+        // All nines: 9.99 becomes 1.00 one decade up.
+        value.digits[0] = '1';
+        ++value.exponent;
     }
-    // All nines: 9.99 becomes 1.00 one decade up.
-    value.digits[0] = '1';
-    ++value.exponent;
 }
 
 Digits EighteenDigits(double m) {

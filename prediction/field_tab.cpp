@@ -65,15 +65,7 @@ void TfrmZelvimoMAIN::btbttnKOPPELMETINGENClick() {
         lstbxMLNODIG.visible = true;
         Label3.visible = true;
     }
-    fieldReport.inputFileName = report.inputFileName;
-    fieldReport.recordsAdded = report.recordsAdded;
-    fieldReport.recordsRemoved = report.recordsRemoved;
-    fieldReport.columnsAdded = report.columnsAdded;
-    fieldReport.columnsRemoved = report.columnsRemoved;
-    fieldReport.missingCodeText = report.missingCodeText;
-    fieldReport.roleTexts.assign(report.roleTexts.begin(), report.roleTexts.end());
-    fieldReport.roleColumns.assign(report.roleColumns.begin(), report.roleColumns.end());
-    fieldReport.codesFound = report.codesFound;
+    fieldReport = report;
 
     leestemp_metingen();
 

@@ -86,7 +86,7 @@ void TfrmZelvimoMAIN::btbttnSTARTPREDICTClick() {
     const int colVarMeas2 = base + 1;
 
     // The report of the inputs.
-    const FieldWindowReport& report = fieldReport;
+    const DataWindowReport& report = fieldReport;
     auto roleText = [&report](std::size_t role) {
         return role < report.roleTexts.size() ? report.roleTexts[role] : std::string();
     };
@@ -96,15 +96,7 @@ void TfrmZelvimoMAIN::btbttnSTARTPREDICTClick() {
     ADDLOG();
     ADDLOG("****** " + SessionLabel() + " READ DATA FIELD MEASUREMENTS ******");
     ADDLOG("Used file         : " + report.inputFileName);
-    if (report.missingCodeText.empty())
-        ADDLOG(kIndent + "Interactively marked missing data in this file.");
-    if (report.recordsRemoved)
-        ADDLOG(kIndent + "Interactively removed lines (records) from this file!");
-    if (report.recordsAdded) ADDLOG(kIndent + "Interactively added lines (records) to this file!");
-    if (report.columnsRemoved)
-        ADDLOG(kIndent + "Interactively removed columns (variables) from this file!");
-    if (report.columnsAdded)
-        ADDLOG(kIndent + "Interactively added columns (variables) to this file!");
+    LogTableEdits(report);
     const std::pair<std::size_t, const char*> titled[] = {
         {kRoleDate1, "Date1"}, {kRoleMeas1, "Meas1"}, {kRoleDate2, "Date2"},
         {kRoleMeas2, "Meas2"}, {kRoleDate3, "Date3"}, {kRoleMeas3, "Meas3"}};

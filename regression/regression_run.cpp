@@ -245,15 +245,7 @@ void TfrmZelvimoMAIN::btbttnOKTABINDEX0Click() {
     const DataWindowReport report = frmBUISDATA->Report();
     ADDLOG("****** " + SessionLabel() + " READ DATA FOR PIEZOMETERREGRESSONS ******");
     ADDLOG("Used file  : " + report.inputFileName);
-    if (report.missingCodeText.empty())
-        ADDLOG(kIndent + "Interactively marked missing data in this file.");
-    if (report.recordsRemoved)
-        ADDLOG(kIndent + "Interactively removed lines (records) from this file!");
-    if (report.recordsAdded) ADDLOG(kIndent + "Interactively added lines (records) to this file!");
-    if (report.columnsRemoved)
-        ADDLOG(kIndent + "Interactively removed columns (variables) from this file!");
-    if (report.columnsAdded)
-        ADDLOG(kIndent + "Interactively added columns (variables) to this file!");
+    LogTableEdits(report);
     for (auto [role, name] : {std::pair{kRoleMHW, "MHW"}, {kRoleMSW, "MSW"}, {kRoleMLW, "MLW"}})
         if (report.roleColumns[role] != -1)
             ADDLOG(kIndent + "Title column " + name + "   : " + report.roleTexts[role]);

@@ -12,6 +12,7 @@
 #include "shell/controls.h"
 #include "shell/platform.h"
 #include "shell/session_log.h"
+#include "tables/handoff.h"
 
 namespace tarnovel {
 class TfrmBUISDATA;
@@ -172,6 +173,8 @@ class TfrmZelvimoMAIN {
     // Session log and archive.
     void INITLOG();
     void ADDLOG(std::string_view txt = {});
+    // The log's lines on what the user changed in a data window's table.
+    void LogTableEdits(const DataWindowReport& report);
     void CLOSELOG();
     // Views call this after every handler, so the log on disk is complete
     // whenever the user can act.
@@ -260,18 +263,7 @@ class TfrmZelvimoMAIN {
     std::vector<std::pair<std::string, std::string>> censoredEntries;
     // What the field window reported when it handed the table over; the
     // prediction's log describes that showing, not a later cancelled one.
-    struct FieldWindowReport {
-        std::string inputFileName;
-        bool recordsAdded = false;
-        bool recordsRemoved = false;
-        bool columnsAdded = false;
-        bool columnsRemoved = false;
-        std::string missingCodeText;
-        std::vector<std::string> roleTexts;  // Date1, Date2, Date3, Meas1, Meas2, Meas3, strata
-        std::vector<int> roleColumns;        // the same order; -1: none
-        bool codesFound = false;
-    };
-    FieldWindowReport fieldReport;
+    DataWindowReport fieldReport;
     // The field table as "OK" fixed it: every prediction starts from it, so
     // pressing "Start Prediction" again gives the same prediction file.
     StringGrid fieldTableAtOk;

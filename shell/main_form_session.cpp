@@ -40,6 +40,19 @@ void TfrmZelvimoMAIN::ADDLOG(std::string_view txt) {
     log_.Add(txt);
 }
 
+void TfrmZelvimoMAIN::LogTableEdits(const DataWindowReport& report) {
+    const std::string indent(20, ' ');
+    if (report.missingCodeText.empty())
+        ADDLOG(indent + "Interactively marked missing data in this file.");
+    if (report.recordsRemoved)
+        ADDLOG(indent + "Interactively removed lines (records) from this file!");
+    if (report.recordsAdded) ADDLOG(indent + "Interactively added lines (records) to this file!");
+    if (report.columnsRemoved)
+        ADDLOG(indent + "Interactively removed columns (variables) from this file!");
+    if (report.columnsAdded)
+        ADDLOG(indent + "Interactively added columns (variables) to this file!");
+}
+
 void TfrmZelvimoMAIN::CLOSELOG() {
     log_.Close();
 }

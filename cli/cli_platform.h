@@ -10,8 +10,8 @@
 #include <string>
 
 #include "shell/clock.h"
-#include "shell/platform.h"
-#include "ui/qimage_canvas.h"
+#include "controls/platform.h"
+#include "qtcanvas/qimage_canvas.h"
 
 namespace tarnovel::cli {
 

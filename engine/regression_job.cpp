@@ -1,5 +1,6 @@
 #include "engine/regression_job.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -264,6 +265,14 @@ void WriteResultFile(const JobSettings& settings, const JobRecord& job, const Ve
         settings.showMessage("Results written to file " + ResultFileName(settings.jobFileName));
 }
 
+namespace {
+std::atomic<long long> fitCount{0};
+}  // namespace
+
+long long RegressionFitCount() {
+    return fitCount.load();
+}
+
 JobOutcome RunRegressionJob(const JobSettings& settings) {
     auto message = [&](const std::string& text) {
         if (settings.showMessages && settings.showMessage) settings.showMessage(text);
@@ -296,6 +305,7 @@ JobOutcome RunRegressionJob(const JobSettings& settings) {
         AllocMatrix(results.V, k, k);
         AllocVector(results.yhat, n);
         AllocVector(results.sd, n);
+        ++fitCount;
         int code = FitMultipleLinear(job.X, job.Y, job.s, n, k, model[1], settings.weightingMode,
                                      results.b, results.V, results.yhat, results.sd, results.stats);
         if (code == -2) {

@@ -49,7 +49,11 @@ class JobError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-enum class JobOutcome { Written, NotConverged };
+enum class [[nodiscard]] JobOutcome{Written, NotConverged};
+
+// Fits performed by this process so far: how tools and tests see that no job
+// is fitted twice.
+long long RegressionFitCount();
 
 // The result file name: the file-name part of the job file name up to its
 // first ".", then ".out", in the job file's folder.

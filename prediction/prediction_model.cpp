@@ -99,10 +99,6 @@ int KindBlock(const std::string& kinds, const std::string& kind) {
     return -1;
 }
 
-std::string WeightingTag(const std::string& weightingText) {
-    return Contains(weightingText, "unweighted") ? "ong" : "gew";
-}
-
 bool DateKeyGreater(std::string_view a, std::string_view b) {
     const std::vector<std::string> ca = SplitCodePoints(a);
     const std::vector<std::string> cb = SplitCodePoints(b);

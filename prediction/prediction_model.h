@@ -37,8 +37,6 @@ std::vector<std::string> AppendedColumnTitles(const std::string& kinds);
 // kinds text has no block for it.
 int KindBlock(const std::string& kinds, const std::string& kind);
 
-// The weighting tag of a weighting selector's text: "ong" or "gew".
-std::string WeightingTag(const std::string& weightingText);
 
 // ---------------------------------------------------- censored-value list
 

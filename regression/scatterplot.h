@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/canvas.h"
+#include "controls/canvas.h"
 
 namespace tarnovel {
 

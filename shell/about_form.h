@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "shell/controls.h"
+#include "controls/controls.h"
 
 namespace tarnovel {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/platform.h"
+#include "controls/platform.h"
 
 namespace tarnovel {
 

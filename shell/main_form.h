@@ -8,9 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "common/feedback.h"
+#include "controls/controls.h"
+#include "controls/platform.h"
 #include "engine/linalg.h"
-#include "shell/controls.h"
-#include "shell/platform.h"
+#include "prediction/prediction_run.h"
+#include "regression/regression_run.h"
 #include "shell/session_log.h"
 #include "tables/handoff.h"
 
@@ -211,15 +214,12 @@ class TfrmZelvimoMAIN {
     // weighting selector reads unweighted, otherwise (or for another text)
     // "gew".
     std::string WeightingTagOf(std::string_view kind) const;
-    // Marks in `selection` the cells and records of one job.
-    void subselectie(const std::string& stratumtxt, const std::string& datum1txt,
-                     const std::string& datum2txt, const std::string& gxgtxt,
-                     const std::string& tmptxt, int stratkol, BoolMatrix& selection);
-    // Writes the job file of the selection; returns the number of records.
-    int schrijfselectie(const std::string& jobFile, const std::string& stratumtxt,
-                        const std::string& datum1txt, const std::string& datum2txt,
-                        const std::string& gxgtxt, const std::string& tmptxt,
-                        const BoolMatrix& selection);
+    // The outcome of the last run: every job with its records and status.
+    RegressionOutcome lastRun;
+    // Set by the batch tool while it rehearses the user's choices in a
+    // scratch folder: "OK" then plans the jobs and sets every control as a
+    // run does, but writes and fits nothing.
+    bool rehearsal = false;
 
     // Results of single regressions (tab 1).
     void Actualiseer_datumlijst();
@@ -268,6 +268,8 @@ class TfrmZelvimoMAIN {
     // pressing "Start Prediction" again gives the same prediction file.
     StringGrid fieldTableAtOk;
     bool fieldTableFixed = false;
+    // The outcome of the last prediction.
+    PredictionOutcome lastPrediction;
 
     // The piezometer table is the cells of strgrdBUISDATA. Role columns are
     // 0-based, -1 when absent. The strata column is shared with the field
@@ -286,6 +288,36 @@ class TfrmZelvimoMAIN {
     bool PresentationHeaderPending() const { return presentationHeader_; }
 
   protected:
+    // Feedback of an operation: log lines into the session log, messages
+    // through the platform, progress on one of this window's gauges.
+    class GaugeFeedback : public Feedback {
+      public:
+        GaugeFeedback(TfrmZelvimoMAIN& form, Gauge& gauge, std::string gaugeName)
+            : form_(form), gauge_(gauge), gaugeName_(std::move(gaugeName)) {}
+        void Log(const std::string& line) override { form_.ADDLOG(line); }
+        void Message(const std::string& text) override { form_.platform_.ShowMessage(text); }
+        void Progress(int percent) override {
+            gauge_.position = percent;
+            form_.platform_.Repaint(gaugeName_);
+        }
+
+      private:
+        TfrmZelvimoMAIN& form_;
+        Gauge& gauge_;
+        std::string gaugeName_;
+    };
+
+    // The steps of "Start Prediction".
+    void RestoreFieldTable();
+    std::string PredictionDelimiter() const;
+    PredictionSettings PredictSettings() const;
+    void LogPredictionInput(const PredictionSettings& settings);
+
+    // The steps of "OK" on tab 0.
+    void PrepareRunControls();
+    RegressionSettings RunSettings();
+    void LogRunInput();
+
     // The selections run each time tab 1 or tab 2 is chosen; they belong to
     // the results and prediction steps.
     void TabOneSelection();

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/platform.h"
+#include "controls/platform.h"
 
 namespace tarnovel {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "shell/controls.h"
-#include "shell/platform.h"
+#include "controls/controls.h"
+#include "controls/platform.h"
 #include "tables/data_window.h"
 #include "tables/delimited_reader.h"
 #include "tables/handoff.h"

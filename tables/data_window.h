@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/controls.h"
-#include "shell/platform.h"
+#include "controls/controls.h"
+#include "controls/platform.h"
 
 namespace tarnovel {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "shell/platform.h"
+#include "controls/platform.h"
 #include "tables/data_window.h"
 #include "tables/delimited_reader.h"
 #include "tables/grid_edit.h"

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/controls.h"
+#include "controls/controls.h"
 #include "tables/table_grid.h"
 
 namespace tarnovel {

@@ -23,7 +23,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/controls.h"
+#include "controls/controls.h"
 
 class QAbstractItemView;
 class QAction;

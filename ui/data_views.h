@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "shell/controls.h"
+#include "controls/controls.h"
 #include "ui/binder.h"
 #include "ui/qt_platform.h"
 

@@ -9,7 +9,7 @@
 #include "shell/clock.h"
 #include "shell/main_form.h"
 #include "ui/binder.h"
-#include "ui/qimage_canvas.h"
+#include "qtcanvas/qimage_canvas.h"
 
 namespace tarnovel {
 

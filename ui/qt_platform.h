@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/platform.h"
+#include "controls/platform.h"
 #include "ui/help_viewer.h"
 
 class QDialog;

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "common/io_error.h"
-#include "shell/controls.h"
+#include "controls/controls.h"
 #include "tables/delimited_reader.h"
 #include "tables/table_grid.h"
 #include "tests/fuzz/fuzz_input.h"

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         settings.weightingMode = run % 2;
         settings.constant = run < 2;
         try {
-            RunRegressionJob(settings);
+            (void)RunRegressionJob(settings);
         } catch (const IoError&) {
         } catch (const JobError&) {
         }

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "shell/canvas.h"
+#include "controls/canvas.h"
 
 namespace tarnovel {
 

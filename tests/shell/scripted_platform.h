@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/platform.h"
+#include "controls/platform.h"
 #include "tests/shell/recording_canvas.h"
 
 namespace tarnovel {

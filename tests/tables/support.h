@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/canvas.h"
-#include "shell/platform.h"
+#include "controls/canvas.h"
+#include "controls/platform.h"
 #include "tables/table_grid.h"
 
 namespace tarnovel::test {

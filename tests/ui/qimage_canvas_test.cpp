@@ -1,4 +1,4 @@
-#include "ui/qimage_canvas.h"
+#include "qtcanvas/qimage_canvas.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "shell/canvas.h"
+#include "controls/canvas.h"
 
 namespace tarnovel {
 

@@ -4,7 +4,7 @@
 #include <clocale>
 #include <string>
 
-#include "ui/qimage_canvas.h"
+#include "qtcanvas/qimage_canvas.h"
 
 #include <unistd.h>
 

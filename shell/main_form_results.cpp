@@ -15,6 +15,7 @@
 #include "common/utf8.h"
 #include "regression/result_file.h"
 #include "regression/scatterplot.h"
+#include "regression/job_names.h"
 #include "shell/main_form.h"
 
 namespace tarnovel {
@@ -23,7 +24,6 @@ namespace {
 
 constexpr const char* kNoStrata = "no strata";
 constexpr const char* kAllStrata = "all strata separately";
-constexpr const char* kMissingCell = "missing";
 
 // Deletes `count` bytes of name from byte `from`; nothing when `from` lies
 // outside the name.
@@ -83,7 +83,7 @@ struct ResultNameParts {
 
 ResultNameParts PartsOf(const ComboBox& stratum, const ComboBox& kind, const std::string& tag) {
     ResultNameParts parts;
-    parts.stratum = stratum.text == kNoStrata ? std::string("nostrata") : stratum.text;
+    parts.stratum = stratum.text == kNoStrata ? std::string(kPooledStratum) : stratum.text;
     parts.kind = kind.text;
     parts.tag = tag;
     return parts;
@@ -150,10 +150,10 @@ void TfrmZelvimoMAIN::blankstrgrdFIT() {
                                            "Slope (*date2)"};
     for (int row = 0; row < 8; ++row) {
         strgrdFIT.Cell(0, row) = kLabels[row];
-        strgrdFIT.Cell(1, row) = kMissingCell;
+        strgrdFIT.Cell(1, row) = kMissing;
         const bool coefficient = row >= 5;
-        strgrdFIT.Cell(2, row) = coefficient ? kMissingCell : "";
-        strgrdFIT.Cell(3, row) = coefficient ? kMissingCell : "";
+        strgrdFIT.Cell(2, row) = coefficient ? kMissing : "";
+        strgrdFIT.Cell(3, row) = coefficient ? kMissing : "";
     }
     strgrdFIT.Cell(1, 4) = "nb";
     strgrdFIT.Cell(2, 4) = "Std=";
@@ -214,8 +214,8 @@ void TfrmZelvimoMAIN::btbttnSHOWClick() {
         // The engine leaves out the lines of r2 and r2a when their values
         // fall outside 0..1; n and s are always there in a result file.
         for (const Statistic& s :
-             {Statistic{"Number of observations", 5, 0, kMissingCell},
-              Statistic{"Residual error", 10, 1, kMissingCell},
+             {Statistic{"Number of observations", 5, 0, kMissing},
+              Statistic{"Residual error", 10, 1, kMissing},
               Statistic{"Coefficient of determination", 10, 2, "Not calculated"},
               Statistic{"Adjusted coeff. of determination", 10, 3, "Not calculated"}}) {
             notFound = skip_until_line(file, s.key, line);

@@ -1,0 +1,82 @@
+#pragma once
+// The regression run as an operation on plain data: one job per stratum,
+// pair of survey dates (a date with itself included) and MxW kind; each job
+// is written as a job file and fitted by the regression engine into its
+// result file.
+
+#include <string>
+#include <vector>
+
+#include "common/feedback.h"
+#include "controls/controls.h"
+#include "engine/linalg.h"
+
+namespace tarnovel {
+
+// The choices of tab 0 and the table's roles, as the run needs them.
+struct RegressionSettings {
+    // The stratum of each pass, in order: kPooledStratum for the pass over
+    // all records, otherwise the text a record's stratum cell must contain.
+    std::vector<std::string> strata;
+    // The titles of the survey-date columns, in the order the user chose them.
+    std::vector<std::string> dates;
+    // The kinds to fit ("MHW", "MSW", "MLW") and the weighting tag of each.
+    std::vector<std::string> kinds;
+    std::vector<std::string> tags;
+    bool constant = true;
+    // Columns of the table (0-based, -1 when absent).
+    int colStrata = -1;
+    int colMHW = -1, colSdMHW = -1, colMSW = -1, colSdMSW = -1, colMLW = -1, colSdMLW = -1;
+};
+
+// One job of the run, in run order.
+struct PlannedJob {
+    std::string stratum, date1, date2, kind, tag;
+    std::string jobFile;  // "stratum-date1-date2-kind-tag.dat"
+};
+
+// Every job of the run, in the order the run performs them. Throws IoError
+// when a title or stratum would put a job file outside the working folder.
+std::vector<PlannedJob> PlanRegressionJobs(const RegressionSettings& settings);
+
+enum class JobStatus { kFitted, kTooFewRecords, kNotConverged };
+
+struct JobReport {
+    PlannedJob job;
+    int records = 0;  // records the job file holds
+    JobStatus status = JobStatus::kFitted;
+};
+
+struct RegressionOutcome {
+    long long prepared = 0;  // job files written
+    long long fitted = 0;    // result files written
+    long long skipped = 0;   // jobs not fitted: too few records, or no convergence
+    std::vector<JobReport> jobs;
+    // Every file the run wrote, in the order written.
+    std::vector<std::string> filesWritten;
+};
+
+// Removes the files of an earlier run from the working folder: the result
+// file, job file and scatterplot of every result file whose name holds "-".
+void RemoveEarlierRun();
+
+// Writes and fits every job of the plan on the records of table, logging one
+// line per job and moving the progress bar after each. Throws IoError when a
+// file cannot be read or written; the jobs done before stay done.
+RegressionOutcome RunRegressions(const RegressionSettings& settings, const StringGrid& table,
+                                 Feedback& feedback);
+
+// ---------------------------------------------------------------- one job
+
+// The records of one job: a row is kept when none of the job's columns
+// (its stratum, date and kind columns, found by title) holds "missing" and,
+// for a stratum of its own, its stratum cell contains the stratum's text.
+// selection[c][r] marks the job's cells; selection[colCount][r] the rows kept.
+void SelectJobRecords(const StringGrid& table, const PlannedJob& job, int colStrata,
+                      BoolMatrix& selection);
+
+// Writes the job file of the rows selected; returns the number of records.
+int WriteJobFile(const StringGrid& table, const PlannedJob& job, const RegressionSettings& settings,
+                 const BoolMatrix& selection);
+
+}  // namespace tarnovel

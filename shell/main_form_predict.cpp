@@ -1,0 +1,126 @@
+// "Start Prediction": the settings of tab 2 read into a PredictionSettings,
+// the prediction run, and its outcome shown.
+
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "prediction/prediction_model.h"
+#include "prediction/prediction_run.h"
+#include "regression/job_names.h"
+#include "shell/main_form.h"
+#include "tables/handoff.h"
+
+namespace tarnovel {
+
+namespace {
+
+const std::string kIndent(20, ' ');
+
+}  // namespace
+
+// Every press starts from the table as "OK" fixed it, so a second press
+// neither stacks columns nor estimates from values it replaced itself.
+void TfrmZelvimoMAIN::RestoreFieldTable() {
+    if (fieldTableFixed) {
+        const bool visible = strgrdMEETDATA.visible;
+        const bool enabled = strgrdMEETDATA.enabled;
+        strgrdMEETDATA = fieldTableAtOk;
+        strgrdMEETDATA.visible = visible;
+        strgrdMEETDATA.enabled = enabled;
+    } else {
+        fieldTableAtOk = strgrdMEETDATA;
+        fieldTableFixed = true;
+    }
+}
+
+std::string TfrmZelvimoMAIN::PredictionDelimiter() const {
+    static const char* const kDelimiters[3] = {";", ",", "\t"};
+    const int item = rdgrpPREDSEP.itemIndex;
+    return kDelimiters[item >= 0 && item < 3 ? item : 0];
+}
+
+PredictionSettings TfrmZelvimoMAIN::PredictSettings() const {
+    PredictionSettings settings;
+    settings.kindsText = cmbbxTEVOORSPELLEN.text;
+    for (const std::string& kind : KindsToPredict(settings.kindsText)) {
+        const ComboBox* box = Contains(kind, "MHW")   ? &cmbbxWEIGHTGHG
+                              : Contains(kind, "MSW") ? &CMBBXWEIGHTGVG
+                              : Contains(kind, "MLW") ? &cmbbxWEIGHTGLG
+                                                      : nullptr;
+        settings.tags.push_back(WeightingTag(box != nullptr ? box->text : std::string()));
+    }
+    settings.separately = chckbxSTRATAAPART.checked && colFieldStrata >= 0;
+    settings.constant = chckbxCONST.checked;
+    settings.maximumLikelihood = chckbxMAXLIKELI.checked;
+    settings.censoredEntries = censoredEntries;
+    settings.outputName = edtNAAMRESULT.text;
+    settings.delimiter = PredictionDelimiter();
+    settings.sessionLabel = SessionLabel();
+    settings.colDate1 = colDate1;
+    settings.colMeas1 = colMeas1;
+    settings.colDate2 = colDate2;
+    settings.colMeas2 = colMeas2;
+    settings.colStrata = colFieldStrata;
+    return settings;
+}
+
+// The log's account of the field table handed over and of the settings.
+void TfrmZelvimoMAIN::LogPredictionInput(const PredictionSettings& settings) {
+    const DataWindowReport& report = fieldReport;
+    auto roleText = [&report](std::size_t role) {
+        return role < report.roleTexts.size() ? report.roleTexts[role] : std::string();
+    };
+    auto roleFound = [&report](std::size_t role) {
+        return role < report.roleColumns.size() && report.roleColumns[role] != -1;
+    };
+    ADDLOG();
+    ADDLOG("****** " + SessionLabel() + " READ DATA FIELD MEASUREMENTS ******");
+    ADDLOG("Used file         : " + report.inputFileName);
+    LogTableEdits(report);
+    const std::pair<std::size_t, const char*> titled[] = {
+        {kRoleDate1, "Date1"}, {kRoleMeas1, "Meas1"}, {kRoleDate2, "Date2"},
+        {kRoleMeas2, "Meas2"}, {kRoleDate3, "Date3"}, {kRoleMeas3, "Meas3"}};
+    for (const auto& [role, name] : titled)
+        if (roleFound(role)) ADDLOG(kIndent + "Title column " + name + ": " + roleText(role));
+    if (!roleText(kStrataRole).empty())
+        ADDLOG(kIndent + "Title column strata: " + roleText(kStrataRole));
+    else
+        ADDLOG(kIndent + "No column with strata given.");
+    ADDLOG(kIndent + (report.codesFound ? "Non-numerical values replaced by \">\" or \"missing\""
+                                        : "No non-numerical values found"));
+    ADDLOG("Result file   : " + settings.outputName);
+    ADDLOG("MxW to predict: " + settings.kindsText);
+    ADDLOG(kIndent + (chckbxSTRATAAPART.checked ? "Use separate regressions for all strata."
+                                                : "Use the same regressions for all strata."));
+    if (settings.maximumLikelihood) {
+        ADDLOG(kIndent + "Maximum-likelihood estimates for \">\" measurements.");
+        for (const std::string& entry : lstbxMLNODIG.items)
+            ADDLOG(kIndent + entry);
+    } else {
+        ADDLOG(kIndent + "No maximum-likelihood estimates for \">\" measurements.");
+    }
+}
+
+void TfrmZelvimoMAIN::btbttnSTARTPREDICTClick() {
+    grpbxFACULTATIEF.enabled = false;
+    RestoreFieldTable();
+    const PredictionSettings settings = PredictSettings();
+    LogPredictionInput(settings);
+
+    ggPROGRESSPREDICT.position = 0;
+    GaugeFeedback feedback(*this, ggPROGRESSPREDICT, "ggPROGRESSPREDICT");
+    lastPrediction = RunPrediction(settings, strgrdMEETDATA, feedback);
+
+    SetMilestone(mijlpaal::na_voorspellen);
+    platform_.ShowMessage("Results stored in " + settings.outputName + "\n" + "Logfile: " +
+                          LogFileName() + "\n\n" + "Program ready. You can close this window.");
+    ADDLOG("MxW predictions written to: " + settings.outputName);
+    FlushLog();
+}
+
+void TfrmZelvimoMAIN::Bewaren() {
+    WritePredictionFile(strgrdMEETDATA, edtNAAMRESULT.text, PredictionDelimiter());
+}
+
+}  // namespace tarnovel

@@ -457,8 +457,9 @@ void PlayPredictionSettings(Program& p, const RunOptions& o, const std::string& 
 
 // Plays the load and the settings in a scratch folder first, so that a
 // choice the program does not offer is refused before anything is written
-// in the working folder. The field window's choices depend on the run, so
-// with a field table the rehearsal runs the regressions too.
+// in the working folder. The field window's choices depend on the run's
+// settings, not on its fits: the rehearsal's run plans its jobs and fits
+// none.
 void Rehearse(const RunOptions& o, const std::string& inputPath, const std::string& fieldPath) {
     char pattern[] = "/tmp/tarnovel-cli-XXXXXX";
     if (::mkdtemp(pattern) == nullptr)
@@ -478,6 +479,7 @@ void Rehearse(const RunOptions& o, const std::string& inputPath, const std::stri
     Program p(ignored);
     PlayPiezometerRegression(p, o, inputPath);
     if (fieldPath.empty()) return;
+    p.main.rehearsal = true;
     p.main.btbttnOKTABINDEX0Click();
     PlayPredictionSettings(p, o, fieldPath);
 }
@@ -523,14 +525,15 @@ int RunWorkflowCommand(const std::vector<std::string>& args, std::ostream& out, 
     }
     EnsureGuiApplication();
 
+    // Only a refused choice ends the tool here. Any other error the
+    // rehearsal meets, the real run meets too, and ends the way the desktop
+    // program ends it: with the log and the session's files left.
     try {
         Rehearse(o, input.string(), field.string());
     } catch (const UsageError& e) {
         err << "tarnovel-cli run: " << e.what() << "\n";
         return kExitUsage;
-    } catch (const std::exception& e) {
-        err << "tarnovel-cli run: " << e.what() << "\n";
-        return kExitFile;
+    } catch (const std::exception&) {
     }
 
     Program p(out);

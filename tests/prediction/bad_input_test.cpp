@@ -2,8 +2,8 @@
 // fight back: the batch tool must end with a message, keep the user's files
 // and never write a number it could not read.
 
-#include <gtest/gtest.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -245,8 +245,8 @@ TEST_F(BadInputRun, FieldTablesEndWithAMessageAndNoUnreadableNumber) {
         wide += "\r\n";
     }
     const Case cases[] = {
-        {"empty file", "", cli::kExitFile, noColumns},
-        {"binary file", Binary(), cli::kExitFile, noColumns},
+        {"empty file", "", cli::kExitError, noColumns},
+        {"binary file", Binary(), cli::kExitError, noColumns},
         {"one column", "Meas1\r\n60\r\n75\r\n", cli::kExitDone, ""},
         {"titles only", titles, cli::kExitDone, ""},
         {"NUL bytes", titles + std::string("L\0x;d1;60;d2;80\r\n", 17) + records, cli::kExitDone,
@@ -279,7 +279,12 @@ TEST_F(BadInputRun, FieldTablesEndWithAMessageAndNoUnreadableNumber) {
         EXPECT_EQ(Get("in.csv"), piezometers);
         EXPECT_EQ(Get("field.csv"), c.table);
         if (exit != cli::kExitDone) {
-            EXPECT_EQ(Entries(), (Items{"field.csv", "in.csv"}));
+            // The run ends where the desktop program's ends: the regression
+            // run's files and the log archived, the hand-off files left.
+            EXPECT_EQ(Entries(), (Items{"field.csv", "in.csv", "session1", "session2", "temp.csv",
+                                        "temp.txt"}));
+            EXPECT_TRUE(HasLog("session2"));
+            EXPECT_FALSE(ResultFiles("session2").empty());
             continue;
         }
         // Values that are not numbers are predicted as missing, never as nan;

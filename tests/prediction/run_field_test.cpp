@@ -10,6 +10,7 @@
 
 #include "cli/commands.h"
 #include "common/text_file.h"
+#include "engine/regression_job.h"
 #include "tests/common/scratch_dir.h"
 
 namespace tarnovel {
@@ -160,6 +161,45 @@ TEST_F(RunWithField, PooledWithoutEstimatesOneKindTabDelimited) {
     EXPECT_TRUE(
         Has(log, std::string(20, ' ') + "No maximum-likelihood estimates for \">\" measurements."));
     EXPECT_TRUE(Has(log, "MODEL 1 nostrata-14-04-2003-01-02-2003-MLW-ong.out:  "));
+}
+
+TEST_F(RunWithField, EachJobIsFittedOnce) {
+    const long long before = RegressionFitCount();
+    ASSERT_EQ(Run({"--strata", "Area", "--strata-separately", "--field", "field.csv",
+                   "--field-comma-to-point", "--code", "?=missing", "--code", ">120=>120", "--code",
+                   "> 150=>150"}),
+              cli::kExitDone)
+        << err.str();
+    long long done = 0;
+    for (const std::string& name : Entries("session2"))
+        if (name.size() > 4 && name.substr(name.size() - 4) == ".log")
+            for (const std::string& line : ReadTextLines("session2/" + name))
+                done += line.rfind("Regression on <", 0) == 0 ? 1 : 0;
+    EXPECT_EQ(done, 3 * 3 * 3);  // pooled, sand, clay x three date pairs x three kinds
+    EXPECT_EQ(RegressionFitCount() - before, done);
+}
+
+// An error of the work itself, not a refused choice: the real run still
+// takes place and ends as the desktop program's does, leaving its log and
+// job files archived.
+TEST_F(RunWithField, AnErrorOfTheRunLeavesTheSessionAsTheDesktopDoes) {
+    Put("piezometers.csv",
+        "Loc;MHW;sdMHW;14-04-2003;01-02-2003\r\n"
+        "P1;40;4;55;70\r\nP2;62;missing;70;85\r\nP3;85;5;101;118\r\nP4;120;6;118;140\r\n"
+        "P5;70;3;80;100\r\n");
+    EXPECT_EQ(Run({"--weighted", "--field", "field.csv", "--field-comma-to-point", "--code",
+                   "?=missing", "--code", ">120=>120", "--code", "> 150=>150"}),
+              cli::kExitError);
+    EXPECT_NE(err.str().find("missing"), std::string::npos) << err.str();
+    const Items entries = Entries();
+    EXPECT_TRUE(std::find(entries.begin(), entries.end(), "session2") != entries.end());
+    const Items session = Entries("session2");
+    EXPECT_TRUE(std::any_of(session.begin(), session.end(), [](const std::string& n) {
+        return n.size() > 4 && n.substr(n.size() - 4) == ".log";
+    }));
+    EXPECT_TRUE(std::any_of(session.begin(), session.end(), [](const std::string& n) {
+        return n.size() > 4 && n.substr(n.size() - 4) == ".dat";
+    }));
 }
 
 }  // namespace

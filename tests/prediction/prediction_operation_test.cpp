@@ -1,0 +1,103 @@
+// The prediction called directly on a field table, after a regression run
+// called directly too: no form involved.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/text_file.h"
+#include "prediction/prediction_run.h"
+#include "regression/regression_run.h"
+#include "tables/table_grid.h"
+#include "tests/common/recording_feedback.h"
+#include "tests/common/scratch_dir.h"
+
+namespace tarnovel {
+namespace {
+
+TableGrid Grid(const std::vector<std::vector<std::string>>& rows) {
+    std::vector<std::vector<std::string>> cells(rows[0].size());
+    for (const auto& row : rows)
+        for (std::size_t c = 0; c < row.size(); ++c)
+            cells[c].push_back(row[c]);
+    return MakeGrid(std::move(cells), static_cast<int>(rows.size()));
+}
+
+class PredictionOperation : public ScratchDirTest {
+  protected:
+    void SetUp() override {
+        ScratchDirTest::SetUp();
+        RegressionSettings run;
+        run.strata = {"nostrata"};
+        run.dates = {"d1", "d2"};
+        run.kinds = {"MHW", "MLW"};
+        run.tags = {"ong", "ong"};
+        run.colMHW = 1;
+        run.colMLW = 2;
+        const TableGrid piezometers = Grid({{"Loc", "MHW", "MLW", "d1", "d2"},
+                                            {"P1", "40", "110", "55", "70"},
+                                            {"P2", "62", "140", "70", "85"},
+                                            {"P3", "85", "170", "101", "118"},
+                                            {"P4", "120", "200", "118", "140"},
+                                            {"P5", "70", "150", "80", "100"},
+                                            {"P6", "99", "181", "120", "129"}});
+        RecordingFeedback ignored;
+        ASSERT_EQ(RunRegressions(run, piezometers, ignored).fitted, 6);
+    }
+
+    PredictionSettings Settings() const {
+        PredictionSettings s;
+        s.kindsText = "MHW+MSW+MLW";
+        s.tags = {"ong", "ong", "ong"};
+        s.outputName = "predicted.csv";
+        s.delimiter = ";";
+        s.sessionLabel = "Session  1";
+        s.colDate1 = 1;
+        s.colMeas1 = 2;
+        s.colDate2 = 3;
+        s.colMeas2 = 4;
+        return s;
+    }
+};
+
+TEST_F(PredictionOperation, PredictsEveryLocationWithAModelAndCountsPerKind) {
+    // L2 has no number on d2, and the d1 model fails the Cp test against the
+    // complete model (Cp 7.31 > p + 3): no model for it. L3's dates have no
+    // result files at all.
+    TableGrid field = Grid({{"Loc", "Date1", "Meas1", "Date2", "Meas2"},
+                            {"L1", "d1", "60", "d2", "80"},
+                            {"L2", "d1", "75", "d2", "?"},
+                            {"L3", "x1", "75", "x2", "90"}});
+    RecordingFeedback feedback;
+    const PredictionOutcome outcome = RunPrediction(Settings(), field, feedback);
+    EXPECT_EQ(outcome.locations, 3);
+    // MSW was not fitted: no location gets it.
+    EXPECT_EQ(outcome.predicted, (std::vector<long long>{1, 0, 1}));
+    EXPECT_EQ(outcome.estimatesMade, 0);
+
+    const std::vector<std::string> lines = ReadTextLines("predicted.csv");
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].substr(0, 46), "Loc;Date1;Meas1;Date2;Meas2;varMeas1;varMeas2;");
+    EXPECT_EQ(field.colCount, 5 + 2 + 12);
+    EXPECT_NE(field.Cell(7, 1), "missing");   // MHW of L1
+    EXPECT_EQ(field.Cell(11, 1), "missing");  // MSW of L1
+    EXPECT_EQ(field.Cell(7, 3), "missing");   // MHW of L3
+
+    ASSERT_EQ(feedback.log.size(), 2u + 3u * 3u);
+    EXPECT_EQ(feedback.log[1], "****** Session  1 PREDICTION MxW MEASUREMENTS ******");
+    EXPECT_NE(feedback.log[5].find("MODEL none selected."), std::string::npos);
+    EXPECT_EQ(feedback.progress, (std::vector<int>{33, 67, 100}));
+}
+
+TEST_F(PredictionOperation, ATableWithoutRecordsPredictsNothing) {
+    TableGrid field = Grid({{"Loc", "Date1", "Meas1", "Date2", "Meas2"}});
+    RecordingFeedback feedback;
+    const PredictionOutcome outcome = RunPrediction(Settings(), field, feedback);
+    EXPECT_EQ(outcome.locations, 0);
+    EXPECT_EQ(outcome.predicted, (std::vector<long long>{0, 0, 0}));
+    EXPECT_EQ(ReadTextLines("predicted.csv").size(), 1u);
+}
+
+}  // namespace
+}  // namespace tarnovel

@@ -2,6 +2,7 @@
 // measurements through the field window, loading the table it hands over,
 // fixing the mandatory settings and listing the censored values.
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <utility>
@@ -31,6 +32,11 @@ constexpr const char* kFieldRoleTitles[kRoleCount] = {"Date1", "Date2", "Date3",
 }  // namespace
 
 void TfrmZelvimoMAIN::TabTwoSelection() {
+    // Once "OK" has fixed the mandatory settings (their group disabled), a
+    // return to this tab keeps them: "Start Prediction" writes to that name
+    // and predicts those kinds.
+    const bool fixed = !grpbxVERPLICHT.enabled;
+    const std::string fixedKinds = cmbbxTEVOORSPELLEN.text;
     cmbbxTEVOORSPELLEN.items.clear();
     if (Contains(cmbbxPREDICT.text, "+")) {
         cmbbxTEVOORSPELLEN.text = cmbbxPREDICT.text;
@@ -45,7 +51,12 @@ void TfrmZelvimoMAIN::TabTwoSelection() {
     chckbxSTRATAAPART.enabled = separately;
     chckbxSTRATAAPART.checked = separately;
 
-    edtNAAMRESULT.text.clear();
+    if (!fixed) {
+        edtNAAMRESULT.text.clear();
+    } else if (std::find(cmbbxTEVOORSPELLEN.items.begin(), cmbbxTEVOORSPELLEN.items.end(),
+                         fixedKinds) != cmbbxTEVOORSPELLEN.items.end()) {
+        cmbbxTEVOORSPELLEN.text = fixedKinds;
+    }
 }
 
 void TfrmZelvimoMAIN::btbttnKOPPELMETINGENClick() {

@@ -165,6 +165,24 @@ TEST_F(FieldTab, TabSelectionOffersTheRunsKindsAndStrataChoice) {
     }
 }
 
+TEST_F(FieldTab, FixedMandatorySettingsSurviveATabSwitch) {
+    main.cmbbxPREDICT.text = "MHW+MLW";
+    main.cmbbxGxG.items = {"MHW", "MLW"};
+    main.grpbxVERPLICHT.enabled = true;
+    for (const bool fixed : {false, true}) {
+        SCOPED_TRACE(fixed ? "fixed" : "not fixed");
+        main.tbcntrlZelvimoMAIN.tabIndex = 2;
+        main.tbcntrlZelvimoMAINChange();
+        main.edtNAAMRESULT.text = "mine.csv";
+        main.cmbbxTEVOORSPELLEN.text = "MLW";
+        if (fixed) main.btbttnOKVERPLICHTClick();
+        main.tbcntrlZelvimoMAIN.tabIndex = 2;
+        main.tbcntrlZelvimoMAINChange();
+        EXPECT_EQ(main.edtNAAMRESULT.text, fixed ? "mine.csv" : "");
+        EXPECT_EQ(main.cmbbxTEVOORSPELLEN.text, fixed ? "MLW" : "MHW+MLW");
+    }
+}
+
 TEST_F(FieldTab, OkListsEachCensoredValueOnceInDateAndCutOffOrder) {
     LoadField({{"Loc", "Date1", "Meas1", "Date2", "Meas2", "Meas3"},
                {"L1", "01-02-2003", ">150", "14-04-2003", "0.5", ">900"},

@@ -1,5 +1,7 @@
 #include "engine/regression_job.h"
 
+#include "engine/result_layout.h"
+
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -220,19 +222,24 @@ void WriteResultFile(const JobSettings& settings, const JobRecord& job, const Ve
     out.WriteLine("Parameter    Est.value         Std.dev.        t Student       Prob(>|t|)");
     out.WriteLine(singleRule);
     for (int i = p0; i <= k; ++i) {
-        std::string line = S(ParameterName(i), 5) + W(results.b[i], 17, 8);
+        namespace L = result_layout;
+        std::string line =
+            S(ParameterName(i), L::kParameterNameWidth) + W(results.b[i], L::kEstimate.count, 8);
         if (tests.sd[i] > 0)
-            line += W(tests.sd[i], 17, 8) + W(tests.t[i], 17, 2) + W(tests.prob[i], 17, 4);
+            line += W(tests.sd[i], L::kStdDev.count, 8) + W(tests.t[i], L::kTStudent.count, 2) +
+                    W(tests.prob[i], 17, 4);
         out.WriteLine(line);
     }
     out.WriteLine(singleRule);
-    out.WriteLine("Number of observations            : n   = " + I(n, 5));
-    out.WriteLine("Residual error                    : s   = " + W(std::sqrt(st.Vr), 10, 8));
+    namespace L = result_layout;
+    out.WriteLine(L::StatisticLine(L::kObservations, "n", I(n, L::kCount.count)));
+    out.WriteLine(
+        L::StatisticLine(L::kResidualError, "s", W(std::sqrt(st.Vr), L::kStatistic.count, 8)));
     if (st.r2 >= 0 && st.r2 <= 1)
-        out.WriteLine("Coefficient of determination      : r2  = " + W(st.r2, 10, 8));
+        out.WriteLine(L::StatisticLine(L::kR2, "r2", W(st.r2, L::kStatistic.count, 8)));
     if (st.r2a >= 0 && st.r2a <= 1)
-        out.WriteLine("Adjusted coeff. of determination  : r2a = " + W(st.r2a, 10, 8));
-    out.WriteLine("Variance ratio (explained/resid.) : F   = " + W(st.F, 10, 4) +
+        out.WriteLine(L::StatisticLine(L::kR2Adjusted, "r2a", W(st.r2a, L::kStatistic.count, 8)));
+    out.WriteLine(L::StatisticLine(L::kVarianceRatio, "F", W(st.F, L::kStatistic.count, 4)) +
                   "    Prob(>F) = " + W(st.ProbF, 6, 4));
     out.WriteLine(singleRule);
     out.WriteLine("Variance-Covariance Matrix of estimated parameters");

@@ -185,19 +185,20 @@ ResultSummary ReadResultSummary(const std::string& name) {
     summary.exists = true;
     ResultLines file = OpenResultLines(name);
     std::string line;
-    if (!skip_until_line(file, "Number of observations", line))
-        summary.n = NumberIn(Columns(line, 43, 5));
-    if (!skip_until_line(file, "Residual error", line)) summary.s = NumberIn(Columns(line, 43, 10));
+    namespace L = result_layout;
+    if (FindLine(file, L::kObservations, line)) summary.n = NumberIn(Columns(line, L::kCount));
+    if (FindLine(file, L::kResidualError, line)) summary.s = NumberIn(Columns(line, L::kStatistic));
     const char* const coefficients[3] = {"   b0", "   b1", "   b2"};
     for (std::size_t k = 0; k < 3; ++k) {
-        summary.coefficientFound[k] = !skip_until_line(file, coefficients[k], line);
-        if (summary.coefficientFound[k]) summary.coefficient[k] = NumberIn(Columns(line, 6, 17));
+        summary.coefficientFound[k] = FindLine(file, coefficients[k], line);
+        if (summary.coefficientFound[k])
+            summary.coefficient[k] = NumberIn(Columns(line, L::kEstimate));
     }
-    skip_until_line(file, "x1    ", line);
+    FindLine(file, "x1    ", line);
     summary.x1Line = line;
-    skip_until_line(file, "x2  ", line);
+    FindLine(file, "x2  ", line);
     summary.x2Line = line;
-    if (!skip_until_line(file, "Variance-Covariance ", line)) {
+    if (FindLine(file, L::kCovarianceHeading, line)) {
         ReadNextLine(file, line);
         ReadNextLine(file, line);
         for (int row = 0; row < 3 && ReadNextLine(file, line); ++row)

@@ -70,7 +70,7 @@ void DrawScatterplot(Canvas& canvas, const std::vector<Observation>& table,
         for (int j = -20; j <= 20; ++j) {
             const int x1 = X(25.0 * i), y1 = Y(25.0 * j);
             const int x2 = X(25.0 * i + 25), y2 = Y(25.0 * j + 25);
-            if (binnen(x1, y1) && binnen(x2, y2)) canvas.Rectangle(x1, y1, x2, y2);
+            if (InsidePlotFrame(x1, y1) && InsidePlotFrame(x2, y2)) canvas.Rectangle(x1, y1, x2, y2);
         }
     }
     Stroke(canvas, 24, 324, 324, 24);
@@ -85,7 +85,7 @@ void DrawScatterplot(Canvas& canvas, const std::vector<Observation>& table,
         const int f = PlotOffset(v, range);
         const int x = 24 + f;
         const int y = 324 - f;
-        if (!(binnen(x - 10, y - 10) && binnen(x + 10, y + 10))) continue;
+        if (!(InsidePlotFrame(x - 10, y - 10) && InsidePlotFrame(x + 10, y + 10))) continue;
         const std::string label = std::to_string(v);
         const int w = canvas.TextWidth(label);
         const int h = canvas.TextHeight(label);

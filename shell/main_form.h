@@ -183,7 +183,7 @@ class TfrmZelvimoMAIN {
     // whenever the user can act.
     void FlushLog();
     void StartSession();
-    void zipit();
+    void ArchiveSession();
     void status(mijlpaal toestand);
     // Current milestone := toestand, then its display.
     void SetMilestone(mijlpaal toestand);
@@ -279,7 +279,7 @@ class TfrmZelvimoMAIN {
     int dateCount = -1;     // -1 after a load that found no temp.csv
     Vector dateColumns;     // 1..dateCount: the column of each survey date
     int strataCount = 1;    // items of the strata list after the last load
-    bool notFound = false;  // set by every skip_until_line
+    bool notFound = false;  // set by every line search of the results tab
 
     std::string SessionLabel() const;
     int SessionCounter() const { return sessionCounter_; }

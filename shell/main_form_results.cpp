@@ -13,9 +13,9 @@
 #include "common/number_format.h"
 #include "common/text.h"
 #include "common/utf8.h"
+#include "regression/job_names.h"
 #include "regression/result_file.h"
 #include "regression/scatterplot.h"
-#include "regression/job_names.h"
 #include "shell/main_form.h"
 
 namespace tarnovel {
@@ -51,26 +51,6 @@ bool IsSingleDateKey(const std::string& key) {
 
 std::string DisplayDateOf(const std::string& key) {
     return IsSingleDateKey(key) ? key.substr(0, key.size() / 2) : key;
-}
-
-// The observation index and the observed and fitted MxW at the start of a
-// residual table line.
-Observation ReadObservation(const std::string& line, const std::string& file, int i) {
-    double values[3] = {0, 0, 0};
-    std::size_t pos = 0;
-    for (double& value : values) {
-        pos = line.find_first_not_of(' ', pos);
-        const std::size_t end = line.find(' ', pos);
-        const std::string token =
-            pos == std::string::npos ? std::string() : line.substr(pos, end - pos);
-        if (!ParseNumber(token, value))
-            throw IoError("Cannot read file", file,
-                          "line " + std::to_string(i) +
-                              " of the residual table does not start with three numbers: \"" +
-                              line + "\"");
-        pos = end;
-    }
-    return {values[0], values[1], values[2]};
 }
 
 // The parts of a result file name that the tab's selectors fix: stratum,
@@ -195,52 +175,25 @@ void TfrmZelvimoMAIN::btbttnSHOWClick() {
         // or a date that contains "-" itself.
         const bool twoDates = !IsSingleDateKey(K);
 
-        std::string line;
-        notFound = skip_until_line(file, "Parameter", line);
-        ReadNextLine(file, line);
-        for (int k = 0; k < (twoDates ? 3 : 2); ++k) {
-            ReadNextLine(file, line);
-            strgrdFIT.Cell(1, 5 + k) = toskim(Columns(line, 6, 17));
-            strgrdFIT.Cell(2, 5 + k) = toskim(Columns(line, 23, 17));
-            strgrdFIT.Cell(3, 5 + k) = toskim(Columns(line, 40, 17));
-        }
-
-        struct Statistic {
-            const char* key;
-            std::size_t width;
-            int row;
-            const char* absent;  // the cell's text when the file lacks the line
-        };
-        // The engine leaves out the lines of r2 and r2a when their values
-        // fall outside 0..1; n and s are always there in a result file.
-        for (const Statistic& s :
-             {Statistic{"Number of observations", 5, 0, kMissing},
-              Statistic{"Residual error", 10, 1, kMissing},
-              Statistic{"Coefficient of determination", 10, 2, "Not calculated"},
-              Statistic{"Adjusted coeff. of determination", 10, 3, "Not calculated"}}) {
-            notFound = skip_until_line(file, s.key, line);
-            strgrdFIT.Cell(1, s.row) = notFound ? s.absent : toskim(Columns(line, 43, s.width));
-        }
+        const ResultTabCells cells = ReadResultTabCells(file, twoDates);
+        for (int k = 0; k < 3; ++k)
+            for (int c = 0; c < 3; ++c)
+                if (cells.parameters[k][c]) strgrdFIT.Cell(1 + c, 5 + k) = *cells.parameters[k][c];
+        const char* const absent[4] = {kMissing, kMissing, "Not calculated", "Not calculated"};
+        for (int row = 0; row < 4; ++row)
+            strgrdFIT.Cell(1, row) = cells.statistics[row].value_or(absent[row]);
         platform_.Repaint("strgrdFIT");
 
+        // The count only says how many lines to read: it never sizes
+        // anything before those lines are there.
         const std::string& count = strgrdFIT.Cell(1, 0);
         double parsed = 0;
         const double rounded = ParseNumber(count, parsed) ? std::nearbyint(parsed) : 0.0;
-        // The count only says how many lines to read: it never sizes
-        // anything before those lines are there.
         const long long n =
             rounded > 0 && std::isfinite(rounded) ? static_cast<long long>(rounded) : 0;
-
-        std::vector<Observation> table;
-        notFound = skip_until_line(file, "Std.res.", line);
-        ReadNextLine(file, line);
-        for (long long i = 1; i <= n; ++i) {
-            if (!ReadNextLine(file, line))
-                throw IoError("Cannot read file", F,
-                              "the residual table ends before observation " + std::to_string(i) +
-                                  " of " + std::to_string(n));
-            table.push_back(ReadObservation(line, F, static_cast<int>(i)));
-        }
+        bool residualsFound = false;
+        const std::vector<Observation> table = ReadResiduals(file, n, residualsFound);
+        notFound = !residualsFound;
 
         std::unique_ptr<Canvas> canvas = platform_.NewCanvas(kPlotSize, kPlotSize);
         if (!canvas) throw IoError("Cannot draw", ScatterplotFileName(F), "no canvas to draw on");

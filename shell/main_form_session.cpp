@@ -62,7 +62,7 @@ void TfrmZelvimoMAIN::FlushLog() {
 }
 
 void TfrmZelvimoMAIN::StartSession() {
-    if (sessionCounter_ > 0) zipit();
+    if (sessionCounter_ > 0) ArchiveSession();
     // Never reuse a number: its folder holds the results of an earlier start,
     // and a plain file of that name would keep the archive from being made.
     do {
@@ -79,7 +79,7 @@ void TfrmZelvimoMAIN::StartSession() {
     ADDLOG();
 }
 
-void TfrmZelvimoMAIN::zipit() {
+void TfrmZelvimoMAIN::ArchiveSession() {
     // The archive copies the open log too; the copy must hold every line so
     // far. A failing flush shows up at the next log write, not here.
     try {
@@ -112,7 +112,7 @@ void TfrmZelvimoMAIN::FormClose() {
         closeFailure = std::current_exception();
     }
     SetMilestone(mijlpaal::bij_einde);
-    zipit();
+    ArchiveSession();
     DeleteFile("uitvoer_censored.txt");
     DeleteFile("invoer_censored.txt");
     if (closeFailure) std::rethrow_exception(closeFailure);

@@ -146,12 +146,12 @@ void TfrmBUISDATA::FormActivate() {
     vulboxen();
 }
 
-void TfrmBUISDATA::bepaalsep(const std::string& FileName) {
-    tarnovel::bepaalsep(FileName, rdgrpSEP, reader);
+void TfrmBUISDATA::DetectSeparator(const std::string& FileName) {
+    tarnovel::DetectSeparator(FileName, rdgrpSEP, reader);
 }
 
-void TfrmBUISDATA::vulgrid(const std::string& FileName) {
-    tarnovel::vulgrid(FileName, rdgrpSEP, chckbxMultiple, reader, strgrdSTAMBUIS);
+void TfrmBUISDATA::FillGrid(const std::string& FileName) {
+    tarnovel::FillGrid(FileName, rdgrpSEP, chckbxMultiple, reader, strgrdSTAMBUIS);
 }
 
 void TfrmBUISDATA::btbttnOKLEESClick() {

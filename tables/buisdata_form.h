@@ -75,8 +75,8 @@ class TfrmBUISDATA {
 
     // Reading stage.
     void FormActivate();
-    void bepaalsep(const std::string& FileName);
-    void vulgrid(const std::string& FileName);
+    void DetectSeparator(const std::string& FileName);
+    void FillGrid(const std::string& FileName);
     void btbttnOKLEESClick();
     void rdgrpSEPClick();
     void rdgrpSEPEnter();

@@ -78,7 +78,7 @@ void ChooseFile(Form& f, const Parts& p, Platform& platform) {
     f.rdgrpSEP.visible = true;
     f.chckbxMultiple.visible = true;
     try {
-        bepaalsep(p.dialog.fileName, f.rdgrpSEP, f.reader);
+        DetectSeparator(p.dialog.fileName, f.rdgrpSEP, f.reader);
     } catch (...) {
         EnterAbortState(f, p);
         throw;
@@ -90,7 +90,7 @@ void ChooseFile(Form& f, const Parts& p, Platform& platform) {
 template <class Form>
 void ReadChosenFile(Form& f, const Parts& p) {
     try {
-        vulgrid(p.dialog.fileName, f.rdgrpSEP, f.chckbxMultiple, f.reader, p.grid);
+        FillGrid(p.dialog.fileName, f.rdgrpSEP, f.chckbxMultiple, f.reader, p.grid);
     } catch (...) {
         EnterAbortState(f, p);
         throw;

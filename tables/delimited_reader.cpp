@@ -59,7 +59,7 @@ std::string CollapseSeparators(std::string line, std::string_view separator) {
     return line;
 }
 
-void bepaalsep(const std::string& fileName, RadioGroup& rdgrpSEP, ReaderState& state) {
+void DetectSeparator(const std::string& fileName, RadioGroup& rdgrpSEP, ReaderState& state) {
     const std::vector<std::string> lines = ReadTextLines(fileName);
     const std::vector<SeparatorCandidate> found =
         FindSeparatorCandidates(lines.empty() ? std::string_view() : lines.front());
@@ -99,7 +99,7 @@ TableGrid GridFromLines(const std::vector<std::string>& lines, std::string_view 
     return MakeGrid(std::move(cells), static_cast<int>(rows));
 }
 
-void vulgrid(const std::string& fileName, const RadioGroup& rdgrpSEP,
+void FillGrid(const std::string& fileName, const RadioGroup& rdgrpSEP,
              const CheckBox& chckbxMultiple, ReaderState& state, TableGrid& grid) {
     const int chosen = rdgrpSEP.itemIndex;
     state.separator = chosen >= 0 && chosen < state.candidateCount

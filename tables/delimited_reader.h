@@ -48,15 +48,15 @@ std::string CollapseSeparators(std::string line, std::string_view separator);
 
 // Fills the candidate table and the separator choice from the first line of
 // the file and selects the proposal. Throws IoError.
-void bepaalsep(const std::string& fileName, RadioGroup& rdgrpSEP, ReaderState& state);
+void DetectSeparator(const std::string& fileName, RadioGroup& rdgrpSEP, ReaderState& state);
 
 // Reads the whole file into the grid with the separator selected in
 // rdgrpSEP: row 0 the first line's fields, the titles; one row per further
 // line. The grid is left as it was when the file cannot be read (IoError).
-void vulgrid(const std::string& fileName, const RadioGroup& rdgrpSEP,
+void FillGrid(const std::string& fileName, const RadioGroup& rdgrpSEP,
              const CheckBox& chckbxMultiple, ReaderState& state, TableGrid& grid);
 
-// The table of lines as vulgrid builds it.
+// The table of lines as FillGrid builds it.
 TableGrid GridFromLines(const std::vector<std::string>& lines, std::string_view separator,
                         bool collapseRuns);
 

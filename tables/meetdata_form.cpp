@@ -115,12 +115,12 @@ void TfrmMEETDATA::FormActivate() {
     data_window::ChooseFile(*this, parts, platform_);
 }
 
-void TfrmMEETDATA::bepaalsep(const std::string& FileName) {
-    tarnovel::bepaalsep(FileName, rdgrpSEP, reader);
+void TfrmMEETDATA::DetectSeparator(const std::string& FileName) {
+    tarnovel::DetectSeparator(FileName, rdgrpSEP, reader);
 }
 
-void TfrmMEETDATA::vulgrid(const std::string& FileName) {
-    tarnovel::vulgrid(FileName, rdgrpSEP, chckbxMultiple, reader, strgrdMEETDATA);
+void TfrmMEETDATA::FillGrid(const std::string& FileName) {
+    tarnovel::FillGrid(FileName, rdgrpSEP, chckbxMultiple, reader, strgrdMEETDATA);
 }
 
 void TfrmMEETDATA::btbttnOKLEESClick() {

@@ -78,8 +78,8 @@ class TfrmMEETDATA {
 
     // Reading stage.
     void FormActivate();
-    void bepaalsep(const std::string& FileName);
-    void vulgrid(const std::string& FileName);
+    void DetectSeparator(const std::string& FileName);
+    void FillGrid(const std::string& FileName);
     void btbttnOKLEESClick();
     void rdgrpSEPClick();
 

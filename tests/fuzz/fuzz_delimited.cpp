@@ -23,12 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         RadioGroup rdgrpSEP;
         ReaderState state;
-        bepaalsep(file, rdgrpSEP, state);
+        DetectSeparator(file, rdgrpSEP, state);
         for (const bool collapse : {false, true}) {
             CheckBox chckbxMultiple;
             chckbxMultiple.checked = collapse;
             TableGrid grid;
-            vulgrid(file, rdgrpSEP, chckbxMultiple, state, grid);
+            FillGrid(file, rdgrpSEP, chckbxMultiple, state, grid);
         }
     } catch (const IoError&) {
     }

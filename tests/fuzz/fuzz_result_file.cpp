@@ -44,25 +44,25 @@ class NullCanvas : public Canvas {
 void Present(const std::string& name) {
     ResultLines file = OpenResultLines(name);
     std::string line;
-    skip_until_line(file, "Parameter", line);
+    FindLine(file, "Parameter", line);
     ReadNextLine(file, line);
     for (int k = 0; k < 3; ++k) {
         ReadNextLine(file, line);
         for (std::size_t first : {6, 23, 40})
-            toskim(Columns(line, first, 17));
+            CompactCell(Columns(line, first, 17));
     }
     std::string count;
-    if (!skip_until_line(file, "Number of observations", line))
-        count = toskim(Columns(line, 43, 5));
+    if (FindLine(file, "Number of observations", line))
+        count = CompactCell(Columns(line, 43, 5));
     for (const char* key :
          {"Residual error", "Coefficient of determination", "Adjusted coeff. of determination"})
-        if (!skip_until_line(file, key, line)) toskim(Columns(line, 43, 10));
+        if (FindLine(file, key, line)) CompactCell(Columns(line, 43, 10));
     double parsed = 0;
     const double rounded = ParseNumber(count, parsed) ? std::nearbyint(parsed) : 0.0;
     const long long n = rounded > 0 && std::isfinite(rounded) ? static_cast<long long>(rounded) : 0;
 
     std::vector<Observation> table;
-    skip_until_line(file, "Std.res.", line);
+    FindLine(file, "Std.res.", line);
     ReadNextLine(file, line);
     for (long long i = 1; i <= n && ReadNextLine(file, line); ++i) {
         double values[3] = {0, 0, 0};

@@ -388,7 +388,7 @@ TEST(ResultFileTest, SearchRewindsAndLeavesThePositionAfterTheLineFound) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key);
-        EXPECT_EQ(skip_until_line(file, c.key, line), c.notFound);
+        EXPECT_EQ(FindLine(file, c.key, line), !c.notFound);
         EXPECT_EQ(line, c.line);
         std::string next;
         EXPECT_EQ(ReadNextLine(file, next), *c.next != '\0');
@@ -398,7 +398,7 @@ TEST(ResultFileTest, SearchRewindsAndLeavesThePositionAfterTheLineFound) {
     ResultLines empty;
     empty.lines = std::make_shared<const std::vector<std::string>>();
     line = "previous";
-    EXPECT_TRUE(skip_until_line(empty, "key", line));
+    EXPECT_FALSE(FindLine(empty, "key", line));
     EXPECT_EQ(line, "");
 }
 
@@ -411,14 +411,14 @@ TEST(ResultFileTest, ToskimAndBinnen) {
         {"", ""},
     };
     for (const auto& [in, out] : skims)
-        EXPECT_EQ(toskim(in), out) << in;
+        EXPECT_EQ(CompactCell(in), out) << in;
 
     const std::pair<std::pair<int, int>, bool> points[] = {
         {{24, 24}, true},    {{326, 326}, true}, {{23, 100}, false},
         {{100, 327}, false}, {{327, 24}, false}, {{24, 23}, false},
     };
     for (const auto& [p, inside] : points)
-        EXPECT_EQ(binnen(p.first, p.second), inside) << p.first << "," << p.second;
+        EXPECT_EQ(InsidePlotFrame(p.first, p.second), inside) << p.first << "," << p.second;
 
     EXPECT_EQ(Columns("   b0    -123.45678901", 6, 17), "    -123.45678901");
     EXPECT_EQ(Columns("   b0    -123.4", 6, 17), "    -123.4");

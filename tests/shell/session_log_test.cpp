@@ -163,7 +163,7 @@ TEST_F(SessionTest, ArchiveTakesTheFivePatternsWithoutRegardToCase) {
     std::filesystem::create_directory("folder.dat");
     Put("folder.dat/inner.dat", "inner");
 
-    form.zipit();
+    form.ArchiveSession();
 
     for (const File& f : files) {
         const std::string archived = std::string("session1/") + f.name;
@@ -244,7 +244,7 @@ TEST_F(SessionTest, FileThatCannotBeCopiedStaysInPlace) {
     std::filesystem::create_directories("session1/blocked.out");
     Put("blocked.out", "must survive");
     Put("fine.out", "moved");
-    form.zipit();
+    form.ArchiveSession();
     EXPECT_EQ(Get("blocked.out"), "must survive");
     EXPECT_EQ(Get("session1/fine.out"), "moved");
     EXPECT_FALSE(Exists("fine.out"));

@@ -41,7 +41,7 @@ TEST_F(DelimitedReader, BepaalsepProposesTheMostFrequentCandidate) {
         RadioGroup group;
         group.items = {"left over"};
         ReaderState state;
-        bepaalsep("in.csv", group, state);
+        DetectSeparator("in.csv", group, state);
         EXPECT_EQ(group.items, c.captions) << c.firstLine;
         EXPECT_EQ(group.itemIndex, c.proposal) << c.firstLine;
         EXPECT_EQ(state.separator, c.separator) << c.firstLine;
@@ -56,9 +56,9 @@ TEST_F(DelimitedReader, BepaalsepForgetsTheCandidatesOfTheFileBefore) {
     ReaderState state;
     RadioGroup group;
     WriteBytes("a.csv", "a;b,c:d");
-    bepaalsep("a.csv", group, state);
+    DetectSeparator("a.csv", group, state);
     WriteBytes("b.csv", "a|b");
-    bepaalsep("b.csv", group, state);
+    DetectSeparator("b.csv", group, state);
     EXPECT_EQ(group.items, std::vector<std::string>{"|"});
     EXPECT_EQ(state.candidateCount, 1);
     EXPECT_EQ(state.candidates[1].character, "x");
@@ -71,7 +71,7 @@ TEST_F(DelimitedReader, KeepsTheFirstTwentyCandidates) {
     WriteBytes("in.csv", "a" + twenty + "~~~~~~");
     RadioGroup group;
     ReaderState state;
-    bepaalsep("in.csv", group, state);
+    DetectSeparator("in.csv", group, state);
     ASSERT_EQ(state.candidateCount, 20);
     EXPECT_EQ(group.items.front(), "!");
     EXPECT_EQ(group.items.back(), "[");
@@ -146,9 +146,9 @@ TEST_F(DelimitedReader, VulgridReadsTheWholeFileUnderTheFirstLine) {
         multiple.checked = c.multiple;
         ReaderState state;
         TableGrid grid;
-        bepaalsep("in.csv", group, state);
+        DetectSeparator("in.csv", group, state);
         if (c.choice >= 0) group.itemIndex = c.choice;
-        vulgrid("in.csv", group, multiple, state, grid);
+        FillGrid("in.csv", group, multiple, state, grid);
         EXPECT_EQ(RowsOf(grid), c.rows) << c.name;
         EXPECT_EQ(grid.fixedRows, 1) << c.name;
         EXPECT_TRUE(grid.visible && grid.enabled) << c.name;
@@ -159,7 +159,7 @@ TEST_F(DelimitedReader, AFileThatCannotBeReadLeavesTheGrid) {
     TableGrid grid = test::GridOfRows({{"kept"}, {"1"}});
     RadioGroup group;
     ReaderState state;
-    EXPECT_THROW(vulgrid("absent.csv", group, CheckBox{}, state, grid), std::exception);
+    EXPECT_THROW(FillGrid("absent.csv", group, CheckBox{}, state, grid), std::exception);
     EXPECT_EQ(RowsOf(grid), (Rows{{"kept"}, {"1"}}));
 }
 

@@ -68,6 +68,15 @@ bool CopyFile(const std::string& from, const std::string& to) {
     return true;
 }
 
+bool MoveFile(const std::string& from, const std::string& to) {
+    std::error_code error;
+    // Only a plain file moves: a link would move itself, not what it shows.
+    if (!fs::is_regular_file(fs::symlink_status(from, error)) || error) return false;
+    if (DirectoryExists(to)) return false;
+    fs::rename(from, to, error);
+    return !error;
+}
+
 bool CreateDirectory(const std::string& name) {
     std::error_code error;
     return fs::create_directory(name, error) && !error;

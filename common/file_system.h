@@ -18,6 +18,11 @@ bool DirectoryExists(const std::string& name);
 // Deletes a plain file; true when it was deleted. A directory is left alone.
 bool DeleteFile(const std::string& name);
 
+// Renames a plain file (not a link, not a folder) to `to`, replacing a file
+// of that name; true on success. False, with nothing changed, where a rename
+// cannot do it (another file system, `to` a folder): copy instead.
+bool MoveFile(const std::string& from, const std::string& to);
+
 // Copies a plain file, replacing a file of the name `to`; true on success.
 // The copy is made under a temporary name and renamed when complete, so a
 // failed copy never leaves a partial file under the name `to`.

@@ -86,8 +86,8 @@ void TfrmZelvimoMAIN::ArchiveSession() {
         log_.Flush();
     } catch (const IoError&) {
     }
-    mmDelete.lines = CopyToSessionFolder(SessionFolderOf(sessionCounter_));
-    DeleteArchivedFiles(mmDelete.lines, log_.IsOpen() ? log_.name() : std::string());
+    mmDelete.lines = MoveToSessionFolder(SessionFolderOf(sessionCounter_),
+                                         log_.IsOpen() ? log_.name() : std::string());
     platform_.Repaint(std::string(formName));
 }
 

@@ -47,6 +47,25 @@ std::vector<std::string> CopyToSessionFolder(const std::string& folder) {
     return copied;
 }
 
+std::vector<std::string> MoveToSessionFolder(const std::string& folder, const std::string& keep) {
+    if (!DirectoryExists(folder)) CreateDirectory(folder);
+    std::vector<std::string> archived;
+    std::vector<std::string> copied;
+    for (const std::string& pattern : ArchivePatterns()) {
+        for (const std::string& name : ListFiles(pattern)) {
+            const std::string to = folder + "/" + name;
+            if (name != keep && MoveFile(name, to)) {
+                archived.push_back(name);
+            } else if (CopyFile(name, to)) {
+                archived.push_back(name);
+                copied.push_back(name);
+            }
+        }
+    }
+    DeleteArchivedFiles(copied, keep);
+    return archived;
+}
+
 void DeleteArchivedFiles(const std::vector<std::string>& names, const std::string& keep) {
     for (const std::string& name : names) {
         if (name != keep) DeleteFile(name);

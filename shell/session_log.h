@@ -35,6 +35,12 @@ inline const std::vector<std::string>& ArchivePatterns() {
 // names that were copied: only those may later be deleted.
 std::vector<std::string> CopyToSessionFolder(const std::string& folder);
 
+// The archive of a session: what CopyToSessionFolder followed by
+// DeleteArchivedFiles(copied, keep) leaves, but each file that is not `keep`
+// is moved by a rename where it can be, and copied and deleted only where it
+// must. Returns the names archived, in the order CopyToSessionFolder gives.
+std::vector<std::string> MoveToSessionFolder(const std::string& folder, const std::string& keep);
+
 // Deletes the named files from the current directory, except `keep` (the log
 // that is still open: on this platform deleting an open file would succeed
 // and lose every line written after the copy). Missing files are skipped.

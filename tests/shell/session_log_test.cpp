@@ -251,6 +251,18 @@ TEST_F(SessionTest, FileThatCannotBeCopiedStaysInPlace) {
     EXPECT_EQ(form.mmDelete.lines, std::vector<std::string>{"fine.out"});
 }
 
+TEST_F(SessionTest, ALinkIsArchivedAsTheFileItShows) {
+    // A file moves by a rename; a link cannot, or the archive would hold a
+    // link to a file that is gone or elsewhere.
+    Put("target.txt", "shown");
+    std::filesystem::create_symlink("target.txt", "link.out");
+    form.ArchiveSession();
+    EXPECT_FALSE(std::filesystem::is_symlink("session1/link.out"));
+    EXPECT_EQ(Get("session1/link.out"), "shown");
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status("link.out")));
+    EXPECT_EQ(Get("target.txt"), "shown");
+}
+
 TEST_F(SessionTest, NothingIsDeletedWhenTheSessionFolderCannotBeMade) {
     Put("session1", "a plain file in the way");
     Put("job-a-a-MHW-ong.dat", "job");

@@ -163,7 +163,12 @@ std::string ResultFileName(const std::string& jobFileName) {
 }
 
 int ReadJobFile(const std::string& name, int weightingMode, JobRecord& job, Vector& model) {
-    JobFileReader reader(ReadTextFile(name), name);
+    return ReadJobText(ReadFileBytes(name), name, weightingMode, job, model);
+}
+
+int ReadJobText(std::string_view bytes, const std::string& name, int weightingMode, JobRecord& job,
+                Vector& model) {
+    JobFileReader reader(DecodeInputText(bytes), name);
     job.title = reader.ReadLine();
     const long m = reader.ReadInteger();
     reader.SkipRestOfLine();
@@ -293,7 +298,11 @@ JobOutcome RunRegressionJob(const JobSettings& settings) {
         model[1] = settings.constant ? 1 : 0;
 
         JobRecord job;
-        if (ReadJobFile(name, settings.weightingMode, job, model) == -1) {
+        const int read =
+            settings.jobText != nullptr
+                ? ReadJobText(*settings.jobText, name, settings.weightingMode, job, model)
+                : ReadJobFile(name, settings.weightingMode, job, model);
+        if (read == -1) {
             message(kFewVariables);
             message("Error reading file " + name);
             throw JobError(name + ": " + kFewVariables);

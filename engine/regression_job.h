@@ -17,6 +17,9 @@ inline constexpr int kMaxJobObservations = kMaxVectorBound;
 
 struct JobSettings {
     std::string jobFileName;  // used unchanged; relative to the current directory
+    // The job file's bytes, when the caller has just written them: read from
+    // here instead of from the file (the same bytes, so the same numbers).
+    const std::string* jobText = nullptr;
     bool constant = true;
     bool showMessages = false;
     int weightingMode = 0;  // 0 unweighted, otherwise weighted (an s value per record)
@@ -64,6 +67,9 @@ std::string ResultFileName(const std::string& jobFileName);
 // file cannot be read or a number field is not a number, JobError when the
 // file lies outside the engine's limits.
 int ReadJobFile(const std::string& name, int weightingMode, JobRecord& job, Vector& model);
+// The same from the job file's bytes; name only names the file in messages.
+int ReadJobText(std::string_view bytes, const std::string& name, int weightingMode, JobRecord& job,
+                Vector& model);
 
 void WriteResultFile(const JobSettings& settings, const JobRecord& job, const Vector& model,
                      const JobResults& results);

@@ -41,7 +41,8 @@ int SdColumnOf(const RegressionSettings& settings, int mxw, const std::string& t
 }
 
 // Fits the job whose file was just written, logs it and tells the outcome.
-JobStatus FitJob(const PlannedJob& job, int records, bool constant, Feedback& feedback) {
+JobStatus FitJob(const PlannedJob& job, const std::string& text, int records, bool constant,
+                 Feedback& feedback) {
     const int c = constant ? 1 : 0;
     const bool enough = job.date1 == job.date2 ? c + 1 < records : c + 2 < records;
     if (!enough) {
@@ -50,6 +51,7 @@ JobStatus FitJob(const PlannedJob& job, int records, bool constant, Feedback& fe
     }
     JobSettings settings;
     settings.jobFileName = job.jobFile;
+    settings.jobText = &text;
     settings.constant = constant;
     settings.showMessages = false;
     settings.weightingMode = job.tag == kWeightedTag ? 1 : 0;
@@ -100,12 +102,16 @@ RegressionOutcome RunRegressions(const RegressionSettings& settings, const Strin
     for (const PlannedJob& job : plan) {
         CheckJobFileName(job);
         SelectJobRecords(table, job, settings.colStrata, selected);
-        const int records = WriteJobFile(table, job, settings, selected);
+        int records = 0;
+        const std::string text = JobFileText(table, job, settings, selected, records);
         FreeBoolMatrix(selected, table.colCount);
+        TextFileWriter out(job.jobFile);
+        out.Write(text);
+        out.Commit();
         ++outcome.prepared;
         outcome.filesWritten.push_back(job.jobFile);
 
-        const JobStatus status = FitJob(job, records, settings.constant, feedback);
+        const JobStatus status = FitJob(job, text, records, settings.constant, feedback);
         if (status == JobStatus::kFitted) {
             ++outcome.fitted;
             outcome.filesWritten.push_back(ResultFileName(job.jobFile));
@@ -153,25 +159,30 @@ void SelectJobRecords(const StringGrid& table, const PlannedJob& job, int colStr
     }
 }
 
-int WriteJobFile(const StringGrid& table, const PlannedJob& job, const RegressionSettings& settings,
-                 const BoolMatrix& selection) {
+std::string JobFileText(const StringGrid& table, const PlannedJob& job,
+                        const RegressionSettings& settings, const BoolMatrix& selection,
+                        int& records) {
     const int C = table.colCount;
     const int R = table.rowCount;
     const int column1 = FindColumn(table, job.date1);
     const int column2 = FindColumn(table, job.date2);
 
-    TextFileWriter out(job.jobFile);
-    out.WriteLine("from: " + job.date1 + " + " + job.date2 + " to: " + job.kind + " (stratum:" +
-                  job.stratum + ", " + (job.tag == kUnweightedTag ? "unweighted)" : "weighted)"));
+    std::string text;
+    auto line = [&text](std::string_view part) {
+        text += part;
+        text += "\r\n";
+    };
+    line("from: " + job.date1 + " + " + job.date2 + " to: " + job.kind + " (stratum:" +
+         job.stratum + ", " + (job.tag == kUnweightedTag ? "unweighted)" : "weighted)"));
     if (job.date1 == job.date2) {
-        out.WriteLine("2 variables");
-        out.WriteLine(job.date1);
+        line("2 variables");
+        line(job.date1);
     } else {
-        out.WriteLine("3 variables");
-        out.WriteLine(column1 <= column2 ? job.date1 : job.date2);
-        out.WriteLine(column1 <= column2 ? job.date2 : job.date1);
+        line("3 variables");
+        line(column1 <= column2 ? job.date1 : job.date2);
+        line(column1 <= column2 ? job.date2 : job.date1);
     }
-    out.WriteLine(job.kind);
+    line(job.kind);
 
     const int mxw = FindColumn(table, job.kind);
     if (mxw == -1)
@@ -179,22 +190,19 @@ int WriteJobFile(const StringGrid& table, const PlannedJob& job, const Regressio
                       "the table has no column titled \"" + job.kind + "\"");
     const int sd = SdColumnOf(settings, mxw, job.tag);
 
-    int N = 0;
+    records = 0;
     for (int r = 1; r < R; ++r)
-        N += selection[C][r] ? 1 : 0;
-    out.WriteLine(std::to_string(N) + " observations");
-    std::string line;
+        records += selection[C][r] ? 1 : 0;
+    line(std::to_string(records) + " observations");
     for (int r = 1; r < R; ++r) {
         if (!selection[C][r]) continue;
-        line.clear();
         for (int c = 0; c < C; ++c)
-            if (selection[c][r] && c != mxw) line += table.Cell(c, r) + " ";
-        line += table.Cell(mxw, r) + " ";
-        if (sd != -1) line += table.Cell(sd, r) + " ";
-        out.WriteLine(line);
+            if (selection[c][r] && c != mxw) (text += table.Cell(c, r)) += ' ';
+        (text += table.Cell(mxw, r)) += ' ';
+        if (sd != -1) (text += table.Cell(sd, r)) += ' ';
+        text += "\r\n";
     }
-    out.Commit();
-    return N;
+    return text;
 }
 
 }  // namespace tarnovel

@@ -75,8 +75,9 @@ RegressionOutcome RunRegressions(const RegressionSettings& settings, const Strin
 void SelectJobRecords(const StringGrid& table, const PlannedJob& job, int colStrata,
                       BoolMatrix& selection);
 
-// Writes the job file of the rows selected; returns the number of records.
-int WriteJobFile(const StringGrid& table, const PlannedJob& job, const RegressionSettings& settings,
-                 const BoolMatrix& selection);
+// The job file of the rows selected, as its bytes; records := their number.
+std::string JobFileText(const StringGrid& table, const PlannedJob& job,
+                        const RegressionSettings& settings, const BoolMatrix& selection,
+                        int& records);
 
 }  // namespace tarnovel

@@ -22,29 +22,6 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kContinuedFractionFrom = 5.0;
 constexpr int kContinuedFractionTerms = 200;
 
-struct TailRatio {
-    double r;       // phi(x) / (1 - Phi(x)), the inverse Mills ratio
-    double spread;  // 1 + x r - r^2: variance of a standard normal beyond x
-};
-
-TailRatio StandardTail(double x) {
-    if (x < kContinuedFractionFrom) {
-        const double density = std::exp(-(x * x) / 2) / std::sqrt(2 * kPi);
-        const double upper = std::erfc(x / std::sqrt(2.0)) / 2;
-        const double r = density / upper;
-        return {r, 1 + x * r - r * r};
-    }
-    // (1 - Phi) / phi = 1 / (x + 1 / (x + 2 / (x + 3 / (x + ...)))), so
-    // r = x + d with d = 1 / (x + e), e = 2 / (x + 3 / (x + ...)). Then
-    // x d = 1 - e d, and 1 + x r - r^2 = 1 - x d - d^2 = d (e - d), which
-    // keeps its digits where 1 + x r - r^2 would cancel them.
-    double e = 0;
-    for (int k = kContinuedFractionTerms; k >= 2; --k)
-        e = k / (x + e);
-    const double d = 1 / (x + e);
-    return {x + d, d * (e - d)};
-}
-
 // The text of a line that IsNumber accepted, as a double. Magnitudes beyond
 // the double range become infinity or zero, as strtod makes them.
 double ToNumber(std::string_view text) {
@@ -95,7 +72,7 @@ double ToNumber(std::string_view text) {
 struct LambdaCurve {
     double ratio;  // h / (1 - h)
 
-    double Y(double xi) const { return ratio * StandardTail(xi).r; }
+    double Y(double xi) const { return ratio * StandardNormalTail(xi).r; }
 
     double Alpha(double xi) const {
         const double y = Y(xi);
@@ -132,6 +109,24 @@ LambdaTable BuildLambdaTable() {
 }
 
 }  // namespace
+
+NormalTail StandardNormalTail(double x) {
+    if (x < kContinuedFractionFrom) {
+        const double density = std::exp(-(x * x) / 2) / std::sqrt(2 * kPi);
+        const double upper = std::erfc(x / std::sqrt(2.0)) / 2;
+        const double r = density / upper;
+        return {r, 1 + x * r - r * r};
+    }
+    // (1 - Phi) / phi = 1 / (x + 1 / (x + 2 / (x + 3 / (x + ...)))), so
+    // r = x + d with d = 1 / (x + e), e = 2 / (x + 3 / (x + ...)). Then
+    // x d = 1 - e d, and 1 + x r - r^2 = 1 - x d - d^2 = d (e - d), which
+    // keeps its digits where 1 + x r - r^2 would cancel them.
+    double e = 0;
+    for (int k = kContinuedFractionTerms; k >= 2; --k)
+        e = k / (x + e);
+    const double d = 1 / (x + e);
+    return {x + d, d * (e - d)};
+}
 
 double LambdaFromDefinition(double h, double alpha) {
     const LambdaCurve curve{h / (1 - h)};
@@ -212,71 +207,84 @@ double LambdaLookup(double h, double alpha) {
     return a;
 }
 
-CensoredEstimate EstimateCensored(const std::string& inputFile, const std::string& outputFile,
-                                  const std::function<void(const std::string&)>& showMessage) {
-    GetLambdaTable();
-    const std::vector<std::string> lines = ReadTextLines(inputFile);
-    CensoredEstimate result;
-    auto tell = [&showMessage](const std::string& message) {
-        if (showMessage) showMessage(message);
-    };
+namespace {
 
-    double T = 99999;
-    int N = 0;
-    int c = 0;
-    for (const std::string& line : lines) {
-        const bool converts = IsNumber(line);
-        const bool censored = line.find('>') != std::string::npos;
-        if (converts || censored) ++N;
-        if (converts || !censored) continue;
-        std::string rest;
-        for (char ch : line)
-            if (ch != '>' && ch != ' ') rest += ch;
-        if (!IsNumber(rest)) {
-            --N;
-            tell("niet-numerieke tekens in " + rest + " in " + inputFile);
-            continue;
-        }
-        ++c;
-        const double v = ToNumber(rest);
-        if (v > T) {
-            tell("meerdere cut-off waarden in " + inputFile);
-        } else {
-            T = v;
-            result.cutOffText = line;
+// A censored line without its ">" and blanks: the text of its depth.
+std::string DepthText(const std::string& line) {
+    std::string rest;
+    for (char ch : line)
+        if (ch != '>' && ch != ' ') rest += ch;
+    return rest;
+}
+
+bool IsBlankLine(const std::string& line) {
+    return line.find_first_not_of(" \t") == std::string::npos;
+}
+
+// Mean and variance of the fitted normal beyond T, and the integration
+// passes they took (0: in closed form).
+struct TailMoments {
+    double estimate = 0;
+    double variance = 0;
+    int passes = 0;
+};
+
+TailMoments IntegrateTail(double mu, double sigma, double T) {
+    const double U = mu + 5 * sigma;
+    const double delta = (U - T) / 100;
+    auto density = [&](double x) {
+        const double z = (x - mu) / sigma;
+        return std::exp(-(z * z) / 2) / std::sqrt(2 * kPi * sigma * sigma);
+    };
+    // x normally reaches U after 100 or 101 steps; a step too small to move
+    // x (U a few units in the last place above T) would never get there.
+    constexpr int kMaxPasses = 1000;
+    TailMoments moments;
+    if (U > T) {
+        double x = T;
+        double S0 = 0;
+        double S1 = 0;
+        do {
+            x = x + delta;
+            const double f = density(x);
+            S1 = S1 + f * x;
+            S0 = S0 + f;
+            ++moments.passes;
+        } while (x < U && moments.passes < kMaxPasses);
+        if (x >= U) {
+            moments.estimate = S1 / S0;
+            x = T;
+            double S2 = 0;
+            do {
+                x = x + delta;
+                const double f = density(x);
+                S2 = S2 + (x - moments.estimate) * (x - moments.estimate) * f;
+            } while (x < U);
+            moments.variance = S2 / S0;
+            return moments;
         }
     }
+    // The fitted distribution lies (almost) wholly below the cut-off, as
+    // after one dry hole far below the water table found elsewhere: no
+    // integration grid covers its tail, but its moments are known.
+    const NormalTail tail = StandardNormalTail((T - mu) / sigma);
+    return {mu + sigma * tail.r, sigma * sigma * tail.spread, 0};
+}
 
-    int n = 0;
+// The correction-factor estimator for a sample singly censored at T, from
+// the uncensored values; mu and sigma stay unset (0) when it has none.
+void FitByTable(const std::vector<double>& values, double T, CensoredEstimate& result) {
+    const int n = static_cast<int>(values.size());
     double Sx = 0;
     double Sxx = 0;
-    for (const std::string& line : lines) {
-        if (!IsNumber(line)) continue;
-        const double x = ToNumber(line);
-        ++n;
-        if (n > N - c) {
-            tell("Fout: meer waarnemingen ingelezen dan geteld!");
-        } else {
-            Sx = Sx + x;
-            Sxx = Sxx + x * x;
-        }
-    }
-    if (N - c != n) tell("Fout: waarnemingen ingelezen <> eerder geteld!");
-
-    result.cutOff = T;
-    result.h = N > 0 ? static_cast<double>(c) / N : 0.0;
-    if (c == 0) {
-        result.noEstimateReason = "no censored value";
-        return result;
-    }
-    if (n < 2) {
-        result.noEstimateReason = "fewer than two uncensored values";
-        return result;
+    for (double x : values) {
+        Sx = Sx + x;
+        Sxx = Sxx + x * x;
     }
     const double m = Sx / n;
     if (m == T) {
         result.noEstimateReason = "the mean of the uncensored values equals the cut-off";
-        return result;
+        return;
     }
     // The one-pass sum of squares of equal values can come out a rounding
     // error below zero; their spread is zero.
@@ -292,71 +300,111 @@ CensoredEstimate EstimateCensored(const std::string& inputFile, const std::strin
     if (!std::isfinite(s) || !std::isfinite(alpha) || !std::isfinite(lambda) ||
         !std::isfinite(sigma) || !std::isfinite(mu) || !(sigma > 0)) {
         result.noEstimateReason = "the fitted normal distribution is not finite";
-        return result;
+        return;
     }
+    result.mu = mu;
+    result.sigma = sigma;
+}
 
-    const double U = mu + 5 * sigma;
-    const double delta = (U - T) / 100;
-    auto density = [&](double x) {
-        const double z = (x - mu) / sigma;
-        return std::exp(-(z * z) / 2) / std::sqrt(2 * kPi * sigma * sigma);
-    };
-    // x normally reaches U after 100 or 101 steps; a step too small to move
-    // x (U a few units in the last place above T) would never get there.
-    constexpr int kMaxPasses = 1000;
-    int passes = 0;
-    double estimate = 0;
-    double variance = 0;
-    if (U > T) {
-        double x = T;
-        double S0 = 0;
-        double S1 = 0;
-        do {
-            x = x + delta;
-            const double f = density(x);
-            S1 = S1 + f * x;
-            S0 = S0 + f;
-            ++passes;
-        } while (x < U && passes < kMaxPasses);
-        if (x >= U) {
-            estimate = S1 / S0;
-            x = T;
-            double S2 = 0;
-            do {
-                x = x + delta;
-                const double f = density(x);
-                S2 = S2 + (x - estimate) * (x - estimate) * f;
-            } while (x < U);
-            variance = S2 / S0;
-        } else {
-            passes = 0;
+}  // namespace
+
+CensoredSample ReadCensoredLines(const std::vector<std::string>& lines,
+                                 const IgnoredLine& ignored) {
+    CensoredSample sample;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (IsNumber(line)) {
+            sample.uncensored.push_back(ToNumber(line));
+        } else if (line.find('>') != std::string::npos) {
+            const std::string rest = DepthText(line);
+            CensoredValue value{line, std::nullopt};
+            if (IsNumber(rest)) value.depth = ToNumber(rest);
+            sample.censored.push_back(std::move(value));
+        } else if (ignored && !IsBlankLine(line)) {
+            ignored(i + 1, line);
         }
     }
-    if (passes == 0) {
-        // The fitted distribution lies (almost) wholly below the cut-off, as
-        // after one dry hole far below the water table found elsewhere: no
-        // integration grid covers its tail, but its moments are known.
-        const double a = (T - mu) / sigma;
-        const TailRatio tail = StandardTail(a);
-        estimate = mu + sigma * tail.r;
-        variance = sigma * sigma * tail.spread;
+    return sample;
+}
+
+CensoredSample ReadCensoredInput(const std::string& inputFile, const IgnoredLine& ignored) {
+    return ReadCensoredLines(ReadTextLines(inputFile), ignored);
+}
+
+CutOffChoice ChooseCutOff(const CensoredSample& sample, const std::string& source,
+                          const CensoredMessages& showMessage) {
+    auto tell = [&showMessage](const std::string& message) {
+        if (showMessage) showMessage(message);
+    };
+    CutOffChoice choice;
+    for (const CensoredValue& value : sample.censored) {
+        if (!value.depth) {
+            tell("niet-numerieke tekens in " + DepthText(value.text) + " in " + source);
+            continue;
+        }
+        ++choice.censored;
+        if (*value.depth > choice.value) {
+            tell("meerdere cut-off waarden in " + source);
+        } else {
+            choice.value = *value.depth;
+            choice.text = value.text;
+        }
     }
-    if (!std::isfinite(estimate) || !std::isfinite(variance)) {
+    return choice;
+}
+
+CensoredEstimate EstimateCensored(const CensoredSample& sample, const std::string& source,
+                                  const CensoredMessages& showMessage) {
+    GetLambdaTable();
+    const CutOffChoice cutOff = ChooseCutOff(sample, source, showMessage);
+    CensoredEstimate result;
+    result.cutOff = cutOff.value;
+    result.cutOffText = cutOff.text;
+    const int c = cutOff.censored;
+    const int N = static_cast<int>(sample.uncensored.size()) + c;
+    result.h = N > 0 ? static_cast<double>(c) / N : 0.0;
+    if (c == 0) {
+        result.noEstimateReason = "no censored value";
+        return result;
+    }
+    if (sample.uncensored.size() < 2) {
+        result.noEstimateReason = "fewer than two uncensored values";
+        return result;
+    }
+    FitByTable(sample.uncensored, result.cutOff, result);
+    if (!result.noEstimateReason.empty()) return result;
+
+    const TailMoments moments = IntegrateTail(result.mu, result.sigma, result.cutOff);
+    if (!std::isfinite(moments.estimate) || !std::isfinite(moments.variance)) {
         result.noEstimateReason = "the fitted normal distribution is not finite";
         return result;
     }
-
-    TextFileWriter out(outputFile);
-    out.WriteLine(result.cutOffText);
-    out.WriteLine("ML-schatting: " + W(estimate, 8, 3) + "; met variantie: " + W(variance, 10, 3));
-    out.WriteLine("c/N      : " + W(result.h, 5, 3) + "; alpha    : " + W(alpha, 5, 3) +
-                  "; lambda   : " + W(lambda, 5, 3));
-    out.Commit();
-
     result.estimated = true;
-    result.estimate = estimate;
-    result.variance = variance;
-    result.integrationPasses = passes;
+    result.estimate = moments.estimate;
+    result.variance = moments.variance;
+    result.integrationPasses = moments.passes;
+    return result;
+}
+
+void WriteCensoredReport(const std::string& outputFile, const CensoredEstimate& estimate) {
+    TextFileWriter out(outputFile);
+    out.WriteLine(estimate.cutOffText);
+    out.WriteLine("ML-schatting: " + W(estimate.estimate, 8, 3) +
+                  "; met variantie: " + W(estimate.variance, 10, 3));
+    out.WriteLine("c/N      : " + W(estimate.h, 5, 3) + "; alpha    : " + W(estimate.alpha, 5, 3) +
+                  "; lambda   : " + W(estimate.lambda, 5, 3));
+    if (estimate.exact) {
+        out.WriteLine("method   : exact maximum likelihood; mu : " + W(estimate.mu, 8, 3) +
+                      "; sigma : " + W(estimate.sigma, 8, 3));
+    }
+    out.Commit();
+}
+
+CensoredEstimate EstimateCensored(const std::string& inputFile, const std::string& outputFile,
+                                  const CensoredMessages& showMessage) {
+    const CensoredEstimate result =
+        EstimateCensored(ReadCensoredInput(inputFile), inputFile, showMessage);
+    if (result.estimated) WriteCensoredReport(outputFile, result);
     return result;
 }
 

@@ -1,5 +1,5 @@
 // The censored-estimation input: one measurement a line, ">" marking a
-// censored one.
+// censored one; read by both estimators.
 
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +8,7 @@
 
 #include "common/io_error.h"
 #include "prediction/censored.h"
+#include "prediction/censored_exact.h"
 #include "tests/fuzz/fuzz_input.h"
 
 using namespace tarnovel;
@@ -17,6 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string output = fuzz::PathOf("uitvoer_censored.txt");
     try {
         EstimateCensored(input, output, [](const std::string&) {});
+        EstimateCensoredExact(ReadCensoredInput(input, [](std::size_t, const std::string&) {}),
+                              input, [](const std::string&) {});
     } catch (const IoError&) {
     }
     std::error_code ignored;

@@ -206,6 +206,13 @@ TEST_F(EstimateCensoredTest, CutOffIsTheSmallestCensoredValue) {
          ">150",
          {"niet-numerieke tekens in 150x in invoer_censored.txt"},
          1.0 / 3},
+        {"messages in the order of the lines",
+         "80\r\n>150\r\n>abc\r\n90\r\n>160\r\n> x\r\n",
+         150,
+         ">150",
+         {"niet-numerieke tekens in abc in invoer_censored.txt", warning,
+          "niet-numerieke tekens in x in invoer_censored.txt"},
+         0.5},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -338,6 +345,40 @@ TEST_F(CensoredCommandTest, PrintsEstimateAndVarianceExactly) {
               "niet-numerieke tekens in abc in in.txt\n"
               "niet-numerieke tekens in  in in.txt\n");
     EXPECT_THAT(Entries(), ElementsAre("in.txt", "out.txt"));
+}
+
+TEST_F(CensoredCommandTest, NamesTheLinesItIgnores) {
+    // Blank lines pass silently; a ">" line whose depth is no number has
+    // its own message.
+    Put("in.txt", "80\r\n\r\n \t \r\n95\r\n145,5\r\n>150\r\n> abc\r\nmissing\r\n110\r\n120\n");
+    Put("clean.txt", "80\r\n95\r\n>150\r\n110\r\n120\r\n");
+    for (const std::string option : {"", "--exact"}) {
+        SCOPED_TRACE(option);
+        std::vector<std::string> args = {"clean.txt", "clean-out.txt"};
+        if (!option.empty()) args.insert(args.begin(), option);
+        ASSERT_EQ(Run(args), cli::kExitDone);
+        const std::string clean = out.str();
+        args[args.size() - 2] = "in.txt";
+        ASSERT_EQ(Run(args), cli::kExitDone);
+        EXPECT_EQ(out.str(), clean);
+        EXPECT_EQ(
+            err.str(),
+            "tarnovel-cli censored: line 5 ignored, not a number or \">\" depth: \"145,5\"\n"
+            "tarnovel-cli censored: line 8 ignored, not a number or \">\" depth: \"missing\"\n"
+            "niet-numerieke tekens in abc in in.txt\n");
+    }
+}
+
+TEST_F(CensoredCommandTest, ExactNamesTheMethodInTheReport) {
+    Put("in.txt", "80\r\n95\r\n110\r\n>150\r\n120\r\n");
+    ASSERT_EQ(Run({"--exact", "in.txt", "out.txt"}), cli::kExitDone);
+    // Those of the EM fit in censored_exact_reference.py, to its precision.
+    EXPECT_THAT(out.str(),
+                testing::MatchesRegex("163\\.882521764661[0-9]* 144\\.7567099465[0-9]*\n"));
+    EXPECT_NE(Get("out.txt").find("\r\nmethod   : exact maximum likelihood; "), std::string::npos);
+    Put("one.txt", "80\r\n>150\r\n");
+    EXPECT_EQ(Run({"one.txt", "none.txt", "--exact"}), cli::kExitError);
+    EXPECT_THAT(Entries(), ElementsAre("in.txt", "one.txt", "out.txt"));
 }
 
 TEST_F(CensoredCommandTest, ExitStatusTellsWhatWentWrong) {

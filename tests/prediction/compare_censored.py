@@ -26,6 +26,7 @@ import io
 import math
 import os
 import random
+import re
 import shutil
 import subprocess
 import sys
@@ -41,6 +42,9 @@ INPUT = "invoer_censored.txt"
 # report, with its three decimals, must still agree byte for byte.
 EXACT_MOMENTS_TOLERANCE = (1e-12, 1e-9)
 TIMEOUT = 20.0
+
+# `tarnovel-cli censored` names each line it ignores; the reference does not.
+IGNORED_LINE = re.compile(r"tarnovel-cli censored: line [0-9]+ ignored, ")
 
 MESSAGE_PREFIXES = (
     "niet-numerieke tekens in ",
@@ -430,7 +434,8 @@ def outcome(status, stdout, stderr, folder, output):
     out.stdout = stdout
     lines = stderr.decode("utf-8", "backslashreplace").splitlines()
     out.messages = [line for line in lines if line.startswith(MESSAGE_PREFIXES)]
-    out.diagnostics = [line for line in lines if not line.startswith(MESSAGE_PREFIXES)]
+    out.diagnostics = [line for line in lines
+                       if not line.startswith(MESSAGE_PREFIXES) and not IGNORED_LINE.match(line)]
     path = os.path.join(folder, output)
     out.report = None
     if os.path.isfile(path):

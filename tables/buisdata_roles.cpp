@@ -275,6 +275,7 @@ void TfrmBUISDATA::ControlMouseMove(std::string_view name) {
         {"btbttnMIS", &btbttnMIS},           {"btbttnADD", &btbttnADD},
         {"btbttnSUB", &btbttnSUB},           {"lstbxTITELS", &lstbxTITELS},
         {"lstbxMEETKOLS", &lstbxMEETKOLS},   {"btbttnEXITSTAMBUIS", &btbttnEXITSTAMBUIS},
+        {"cmbbxINSTRATA", &cmbbxINSTRATA},
     };
     for (const auto& [control, c] : hinted)
         if (control == name) stsbrSTAMBUIS.text = c->hint;

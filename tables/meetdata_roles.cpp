@@ -161,6 +161,7 @@ void TfrmMEETDATA::ControlMouseMove(std::string_view name) {
     const std::pair<std::string_view, const Control*> hinted[] = {
         {"strgrdMEETDATA", &strgrdMEETDATA},
         {"grpbxKOLOM", &grpbxKOLOM},
+        {"cmbbxINSTRATA", &cmbbxINSTRATA},
         {"chckbxMultiple", &chckbxMultiple},
         {"edtMIS", &edtMIS},
         {"btbttnMIS", &btbttnMIS},

@@ -28,6 +28,7 @@
 class QAbstractItemView;
 class QAction;
 class QButtonGroup;
+class QComboBox;
 class QTableView;
 class QWidget;
 
@@ -194,11 +195,58 @@ class Binder : public QObject {
         std::vector<unsigned> shownPixels;  // the raster the picture shows
     };
 
+    // What the binder does for one kind of control: set its widget up and
+    // connect the widget's user actions once, and bring the widget up to
+    // the model at every refresh. Either may be absent.
+    using Step = void (Binder::*)(Binding&);
+    struct KindSteps {
+        Step setUp = nullptr;
+        Step apply = nullptr;
+    };
+    static KindSteps StepsOf(Kind kind);
+
     void Bind(Binding& b);
-    void Connect(Binding& b);
     void Watch(QWidget* widget);
     void Apply(Binding& b);
     void ApplyCommon(Binding& b);
+
+    // Buttons, check boxes, radio buttons and radio groups (binder_buttons.cpp).
+    void SetUpButton(Binding& b);
+    void ApplyButton(Binding& b);
+    void SetUpCheckBox(Binding& b);
+    void ApplyCheckBox(Binding& b);
+    void SetUpRadioButton(Binding& b);
+    void ApplyRadioButton(Binding& b);
+    void SetUpRadioGroup(Binding& b);
+    void ApplyRadioGroup(Binding& b);
+
+    // Labels, edit boxes, memos and group boxes (binder_text.cpp).
+    void SetUpLabel(Binding& b);
+    void ApplyLabel(Binding& b);
+    void SetUpEdit(Binding& b);
+    void ApplyEdit(Binding& b);
+    void ApplyMemo(Binding& b);
+    void ApplyGroupBox(Binding& b);
+
+    // Selectors, list boxes and tab controls (binder_lists.cpp).
+    void SetUpComboBox(Binding& b);
+    void ApplyComboBox(Binding& b);
+    void ConnectTyping(Binding& b, QComboBox* box);
+    void SetUpListBox(Binding& b);
+    void ApplyListBox(Binding& b);
+    void SetUpTabControl(Binding& b);
+    void ApplyTabControl(Binding& b);
+
+    // The string grid (binder_grid.cpp).
+    void SetUpStringGrid(Binding& b);
+    void ApplyStringGrid(Binding& b);
+
+    // Gauges, status bars and pictures (binder_displays.cpp).
+    void SetUpGauge(Binding& b);
+    void ApplyGauge(Binding& b);
+    void ApplyStatusBar(Binding& b);
+    void ApplyImage(Binding& b);
+
     // A user action: runs the handlers listed for (control, event).
     void Fire(const std::string& control, UserEvent event);
     bool HasRoute(const std::string& control, UserEvent event) const;

@@ -179,13 +179,17 @@ void DataWindowView::Refresh() {
 }
 
 void DataWindowView::RunModal() {
-    platform_.Run(hooks_.start);
     if (QScreen* screen = QApplication::primaryScreen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    QTimer::singleShot(0, this, [this] { platform_.ModalShown(hooks_.formName, *this); });
+    // The window starts once it is on screen: its start opens the file
+    // dialog, which belongs over the window, not before it.
+    QTimer::singleShot(0, this, [this] {
+        platform_.Run(hooks_.start);
+        platform_.ModalShown(hooks_.formName, *this);
+    });
     QPointer<QWidget> before = QApplication::activeWindow();
     exec();
     // The window that was active before gets the keyboard back, as a window

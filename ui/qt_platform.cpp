@@ -6,10 +6,10 @@
 #include <QMessageBox>
 #include <exception>
 
+#include "qtcanvas/qimage_canvas.h"
 #include "shell/clock.h"
 #include "shell/main_form.h"
 #include "ui/binder.h"
-#include "qtcanvas/qimage_canvas.h"
 
 namespace tarnovel {
 
@@ -29,6 +29,17 @@ QWidget* QtPlatform::Owner() const {
 
 std::string QtPlatform::OpenFileDialog(const std::string& title,
                                        const std::vector<FileFilter>& filters) {
+    // The dialog is asked for in the middle of a window's start: behind it
+    // the window must show the state the start has reached, not the table
+    // it held when it last closed.
+    QWidget* owner = Owner();
+    for (View* view : views_)
+        if (view->Window() == owner) view->Bindings().Refresh();
+    return AskOpenFileName(owner, title, filters);
+}
+
+std::string QtPlatform::AskOpenFileName(QWidget* owner, const std::string& title,
+                                        const std::vector<FileFilter>& filters) {
     QStringList list;
     for (const FileFilter& f : filters) {
         QString entry = QString::fromStdString(f.description);
@@ -36,7 +47,7 @@ std::string QtPlatform::OpenFileDialog(const std::string& title,
             entry += QString(" (%1)").arg(QString::fromStdString(f.pattern));
         list.push_back(entry);
     }
-    const QString chosen = QFileDialog::getOpenFileName(Owner(), QString::fromStdString(title),
+    const QString chosen = QFileDialog::getOpenFileName(owner, QString::fromStdString(title),
                                                         QString(), list.join(";;"));
     return chosen.toStdString();
 }

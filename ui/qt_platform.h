@@ -43,8 +43,9 @@ class QtPlatform : public Platform {
     QtPlatform(const QtPlatform&) = delete;
     QtPlatform& operator=(const QtPlatform&) = delete;
 
+    // Brings the window the dialog comes over up to its form model first.
     std::string OpenFileDialog(const std::string& title,
-                               const std::vector<FileFilter>& filters) override;
+                               const std::vector<FileFilter>& filters) final;
     void ShowMessage(const std::string& text) override;
     void ShowModal(const std::string& form) override;
     void Repaint(const std::string& control) override;
@@ -73,6 +74,12 @@ class QtPlatform : public Platform {
     // The window message boxes and dialogs belong to: the modal window in
     // front, else the main window.
     QWidget* Owner() const;
+
+  protected:
+    // The open-file dialog itself, over `owner`; "" when cancelled. Tests
+    // answer it from a script.
+    virtual std::string AskOpenFileName(QWidget* owner, const std::string& title,
+                                        const std::vector<FileFilter>& filters);
 
   private:
     TfrmZelvimoMAIN* main_ = nullptr;

@@ -36,6 +36,8 @@ class ScriptedQtPlatform : public QtPlatform {
 
     std::deque<std::string> fileAnswers;  // an empty queue cancels
     std::map<std::string, std::function<void(QDialog&)>> onModal;
+    // Looks at the window a file dialog comes over, as the dialog opens.
+    std::function<void(QWidget* owner)> onFileDialog;
 
     std::vector<Dialog> dialogs;
     std::vector<std::string> messages;
@@ -44,9 +46,10 @@ class ScriptedQtPlatform : public QtPlatform {
     // program does not wait for ever.
     std::vector<std::string> leftOpen;
 
-    std::string OpenFileDialog(const std::string& title,
-                               const std::vector<FileFilter>& filters) override {
+    std::string AskOpenFileName(QWidget* owner, const std::string& title,
+                                const std::vector<FileFilter>& filters) override {
         dialogs.push_back({title, filters});
+        if (onFileDialog) onFileDialog(owner);
         if (fileAnswers.empty()) return "";
         std::string answer = fileAnswers.front();
         fileAnswers.pop_front();

@@ -25,6 +25,7 @@
 #include <sstream>
 
 #include "tables/buisdata_form.h"
+#include "tarnovel/version.h"
 #include "tests/shell/temp_directory.h"
 #include "tests/ui/ui_driver.h"
 #include "ui/desktop_program.h"
@@ -336,6 +337,48 @@ TEST_F(DesktopTest, PiezometerWindowStartsItsReadingStageOrItsAbortState) {
     EXPECT_TRUE(platform->leftOpen.empty());
 }
 
+// A data window is on screen before its file dialog opens over it, and
+// behind the dialog it shows its fresh start, not the table it held when it
+// last closed.
+TEST_F(DesktopTest, DataWindowsAreOnScreenUnderTheirFileDialog) {
+    struct Case {
+        const char* form;
+        const char* file;
+        const char* grid;
+    };
+    const Case cases[] = {
+        {"TfrmBUISDATA", "piezometers.csv", "strgrdSTAMBUIS"},
+        {"TfrmMEETDATA", "field.csv", "strgrdMEETDATA"},
+    };
+    for (const Case& c : cases) {
+        for (int opening = 1; opening <= 2; ++opening) {
+            SCOPED_TRACE(std::string(c.form) + " opening " + std::to_string(opening));
+            platform->fileAnswers = {Data(c.file)};
+            QString owner;
+            bool ownerShown = false;
+            bool gridShown = true;
+            platform->onFileDialog = [&](QWidget* w) {
+                ASSERT_NE(w, nullptr);
+                owner = w->objectName();
+                ownerShown = w->isVisible();
+                auto* grid = w->findChild<QWidget*>(c.grid);
+                gridShown = grid != nullptr && !grid->isHidden();
+            };
+            platform->onModal[c.form] = [&](QDialog& w) {
+                Click(&w, "btbttnOKLEES");
+                EXPECT_TRUE(Find<QWidget>(&w, c.grid)->isVisible());
+                w.close();
+            };
+            platform->ShowModal(c.form);
+            EXPECT_EQ(owner.toStdString(), c.form);
+            EXPECT_TRUE(ownerShown);
+            EXPECT_FALSE(gridShown);
+        }
+    }
+    platform->onFileDialog = nullptr;
+    EXPECT_TRUE(platform->leftOpen.empty());
+}
+
 TEST_F(DesktopTest, FieldAndAboutWindowsStartAsDesigned) {
     platform->fileAnswers = {Data("field.csv")};
     bool seen = false;
@@ -388,7 +431,8 @@ TEST_F(DesktopTest, FieldAndAboutWindowsStartAsDesigned) {
                           {"A program to:", "1. Fit the relation between measured water tables",
                            "  at a date and the MxW (in piezometers);",
                            "2. Apply this relation to locations with  ",
-                           "   measured water tables at these dates."}}});
+                           "   measured water tables at these dates."}},
+                         {"lblVERSION", QString("Version ") + tarnovel::kVersion, -1, 1}});
         Click(&w, "bttnOK");
     };
     FindAction(main, "Over1")->trigger();
@@ -467,6 +511,43 @@ TEST_F(DesktopTest, StatusBarShowsTheHintOfTheControlUnderTheMouse) {
         Click(&w, "btbttnEXITSTAMBUIS");
     };
     Click(main, "btbttnFILE");
+}
+
+// The strata role box of each data window explains itself in the window's
+// status bar; disabled (a run without strata) it leaves the mouse to its
+// role group.
+TEST_F(DesktopTest, StrataRoleBoxShowsItsHint) {
+    struct Case {
+        const char* form;
+        const char* file;
+        ComboBox* box;
+        const char* status;
+        bool enabled;
+        const char* hint;
+    };
+    const Case cases[] = {
+        {"TfrmBUISDATA", "piezometers.csv", &program->buisdata.cmbbxINSTRATA, "stsbrSTAMBUIS", true,
+         "No strata? Select nothing!"},
+        {"TfrmMEETDATA", "field.csv", &program->meetdata.cmbbxINSTRATA, "stsbrMEETDATA", true,
+         "no strata? No selection!"},
+        {"TfrmMEETDATA", "field.csv", &program->meetdata.cmbbxINSTRATA, "stsbrMEETDATA", false,
+         "Set the appropriate column"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.form) + (c.enabled ? " enabled" : " disabled"));
+        c.box->enabled = c.enabled;
+        platform->fileAnswers = {Data(c.file)};
+        QString shown;
+        platform->onModal[c.form] = [&](QDialog& w) {
+            Click(&w, "btbttnOKLEES");
+            Hover(Find<QWidget>(&w, "cmbbxINSTRATA"));
+            shown = Find<QStatusBar>(&w, c.status)->currentMessage();
+            w.close();
+        };
+        platform->ShowModal(c.form);
+        EXPECT_EQ(shown.toStdString(), c.hint);
+    }
+    EXPECT_TRUE(platform->leftOpen.empty());
 }
 
 // "Help" opens the contents; F1 the topic of the focused control, or of the

@@ -3,7 +3,8 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run demo memcheck test sanitize fuzz fuzz-corpus bench format clean
+.PHONY: all deps configure build run demo memcheck test sanitize fuzz fuzz-corpus bench format clean \
+	package package-check
 
 all: build
 
@@ -62,6 +63,7 @@ memcheck: configure
 
 test: build sanitize
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory package-check
 
 # The std-only code and its tests again, under AddressSanitizer and
 # UndefinedBehaviorSanitizer; any finding fails the run.
@@ -73,6 +75,25 @@ sanitize: deps
 	@cmake --build $(BUILD_DIR)-san -j $(JOBS)
 	@cd $(BUILD_DIR)-san && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	    UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+# The Debian package, from a build folder of its own so that build/ keeps its
+# settings; the tests are not built there. The package lands in
+# $(PACKAGE_DIR) (build-package/), named tarnovel_VERSION_ARCH.deb.
+PACKAGE_DIR ?= $(BUILD_DIR)-package
+package:
+	@scripts/install-deps --package
+	@cmake -S . -B $(PACKAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DTARNOVEL_BUILD_TESTS=OFF -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON \
+	    $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >/dev/null
+	@cmake --build $(PACKAGE_DIR) -j $(JOBS)
+	@rm -f $(PACKAGE_DIR)/*.deb
+	@cd $(PACKAGE_DIR) && cpack -G DEB >/dev/null
+	@echo "package: $$(ls $(PACKAGE_DIR)/*.deb)"
+
+# The package's files, control fields, manual pages, AppStream metadata and
+# the version its programs report; then lintian.
+package-check: package
+	@packaging/check-package $(PACKAGE_DIR)
 
 # Each fuzz target for FUZZ_SECONDS on its seeds in tests/fuzz/corpus/, one
 # after the other. The first crash stops the run; its input is written to

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "tarnovel/version.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ const char* const kUsage =
     "        locations of FILE, and close the program. See tarnovel-cli run --help.\n"
     "\n"
     "  --help          Show this text.\n"
+    "  --version       Show the version number.\n"
     "\n"
     "Exit status: 0 done, 1 the work could not be done (its reason on stderr),\n"
     "2 bad usage, 3 a file that cannot be read or written.\n";
@@ -48,6 +50,10 @@ int main(int argc, char** argv) {
     args.erase(args.begin());
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << kUsage;
+        return tarnovel::cli::kExitDone;
+    }
+    if (command == "--version") {
+        std::cout << "tarnovel-cli " << tarnovel::kVersion << "\n";
         return tarnovel::cli::kExitDone;
     }
     try {

@@ -1,5 +1,9 @@
 #include "shell/about_form.h"
 
+#include <string>
+
+#include "tarnovel/version.h"
+
 namespace tarnovel {
 
 TfrmAbout::TfrmAbout() {
@@ -9,12 +13,14 @@ TfrmAbout::TfrmAbout() {
                       "2. Apply this relation to locations with  ",
                       "   measured water tables at these dates."};
     ListBox1.enabled = false;
+    lblVERSION.caption = std::string("Version ") + kVersion;
     bttnOK.caption = "OK";
 }
 
 void TfrmAbout::forEachControl(ControlVisitor& visitor) {
     visitor.Visit("Image1", Image1);
     visitor.Visit("ListBox1", ListBox1);
+    visitor.Visit("lblVERSION", lblVERSION);
     visitor.Visit("bttnOK", bttnOK);
 }
 

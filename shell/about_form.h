@@ -1,5 +1,5 @@
 #pragma once
-// The About window: what the program is for, and an OK button.
+// The About window: what the program is for, its version, and an OK button.
 
 #include <string_view>
 
@@ -19,6 +19,7 @@ class TfrmAbout {
 
     Image Image1;
     ListBox ListBox1;
+    Label lblVERSION;
     Button bttnOK;
 
     // Set by a handler that ends the modal window; the view closes it and

@@ -1,6 +1,7 @@
 #include "ui/about_view.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
@@ -38,6 +39,9 @@ AboutView::AboutView(TfrmAbout& form, QtPlatform& platform) : form_(form), platf
     palette.setColor(QPalette::Active, QPalette::Base,
                      palette.color(QPalette::Active, QPalette::Window));
     purpose->setPalette(palette);
+
+    // Lined up with the list's text, under its last line.
+    Put<QLabel>(this, "lblVERSION", 148, 156, 274, 20);
 
     Put<QPushButton>(this, "bttnOK", (TfrmAbout::clientWidth - 80) / 2, 186, 80, 28);
 

@@ -352,6 +352,11 @@ TEST_F(MainFormTest, AboutIsShownModallyAndClosedByOk) {
                   "  at a date and the MxW (in piezometers);",
                   "2. Apply this relation to locations with  ",
                   "   measured water tables at these dates."}));
+    // The project's version, which must be the one the main window's caption
+    // names ("Tarnovel 1.2" shows version 1.2.x).
+    const std::string shortVersion(Form::caption.substr(Form::caption.find(' ') + 1));
+    EXPECT_EQ(about.lblVERSION.caption.rfind("Version " + shortVersion + ".", 0), 0u)
+        << about.lblVERSION.caption;
     about.FormShow();
     EXPECT_FALSE(about.closeRequested);
 }

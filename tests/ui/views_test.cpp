@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -17,6 +18,8 @@
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTableView>
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -853,6 +856,62 @@ TEST_F(DesktopTest, WorkflowLeavesTheFilesTheBatchToolLeaves) {
         theirNames.push_back(name);
     ASSERT_EQ(ourNames, theirNames);
     EXPECT_GT(ourNames.size(), 20u);
+    for (const auto& [name, content] : ours)
+        EXPECT_TRUE(content == theirs.at(name)) << name << " differs";
+}
+
+// An error of the run itself (a weighted job whose record holds "missing" as
+// its sd) ends the desktop program's run with the log and the job files of
+// that run; the batch tool, given a field table too, leaves the same.
+TEST_F(DesktopTest, AnErrorOfTheRunLeavesWhatTheBatchToolLeaves) {
+    fs::create_directory("input");
+    std::string table = Read(Data("piezometers.csv"));
+    const std::size_t p02 = table.find("P02;clay;29,1;10,6;");
+    ASSERT_NE(p02, std::string::npos);
+    table.replace(p02, 19, "P02;clay;29,1;missing;");
+    const std::string input = (fs::current_path() / "input" / "piezometers.csv").string();
+    std::ofstream(input, std::ios::binary) << table;
+
+    platform->fileAnswers = {input};
+    platform->onModal["TfrmBUISDATA"] = [](QDialog& w) {
+        Click(&w, "btbttnOKLEES");
+        FindAction(&w, "Omzettenvanelkekommanaardecimalepunt1")->trigger();
+        Click(&w, "btbttnMIS");
+        Select(&w, "lstbxTITELS", {"14-04-2003", "01-02-2003"});
+        Click(&w, "btbttnADD");
+        Click(&w, "btbttnEXITSTAMBUIS");
+    };
+    Click(main, "btbttnFILE");
+    Choose(main, "cmbbxWEIGHTGHG", "weighted regression");
+    Click(main, "btbttnOKTABINDEX0");
+    ASSERT_FALSE(platform->messages.empty());
+    EXPECT_NE(platform->messages.back().find("missing"), std::string::npos);
+    main->close();
+
+    const fs::path desktop = fs::current_path();
+    const fs::path batch = desktop / "batch";
+    fs::create_directory(batch);
+    const std::string command = std::string("\"") + TARNOVEL_CLI + "\" run --workdir \"" +
+                                batch.string() + "\" --piezometers \"" + input +
+                                "\" --dates 14-04-2003,01-02-2003 --comma-to-point --missing "
+                                "-9999 --weighted --field \"" +
+                                Data("field.csv") + "\" > /dev/null 2>&1";
+    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
+
+    std::map<std::string, std::string> ours = Tree(desktop);
+    for (auto it = ours.begin(); it != ours.end();)
+        it = it->first.rfind("batch/", 0) == 0 || it->first.rfind("input/", 0) == 0 ? ours.erase(it)
+                                                                                    : std::next(it);
+    const std::map<std::string, std::string> theirs = Tree(batch);
+    std::vector<std::string> ourNames, theirNames;
+    for (const auto& [name, content] : ours)
+        ourNames.push_back(name);
+    for (const auto& [name, content] : theirs)
+        theirNames.push_back(name);
+    ASSERT_EQ(ourNames, theirNames);
+    EXPECT_TRUE(std::any_of(ourNames.begin(), ourNames.end(), [](const std::string& n) {
+        return n.size() > 4 && n.substr(n.size() - 4) == ".dat";
+    }));
     for (const auto& [name, content] : ours)
         EXPECT_TRUE(content == theirs.at(name)) << name << " differs";
 }

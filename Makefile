@@ -135,6 +135,9 @@ bench: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tarnovel-bench tarnovel-scale
 	@$(BUILD_DIR)/bench/tarnovel-bench --benchmark_counters_tabular=true
 	@python3 bench/scale.py $(BUILD_DIR)/bench/tarnovel-scale docs
+	@scripts/install-deps --bench || echo "bench: R could not be installed; timing without it"
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tarnovel-cli
+	@python3 bench/compare_r.py $(BUILD_DIR)/cli/tarnovel-cli docs
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

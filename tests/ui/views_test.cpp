@@ -147,8 +147,8 @@ class DesktopTest : public InTempDirectory {
 
     // "select" on tab 0 with the piezometer table read, its commas and
     // missing code converted and both dates named as measurement columns.
-    void LoadPiezometers() {
-        platform->fileAnswers = {Data("piezometers.csv")};
+    void LoadPiezometers(const std::string& file = Data("piezometers.csv")) {
+        platform->fileAnswers = {file};
         platform->onModal["TfrmBUISDATA"] = [](QDialog& w) {
             Click(&w, "btbttnOKLEES");
             FindAction(&w, "Omzettenvanelkekommanaardecimalepunt1")->trigger();
@@ -872,16 +872,7 @@ TEST_F(DesktopTest, AnErrorOfTheRunLeavesWhatTheBatchToolLeaves) {
     const std::string input = (fs::current_path() / "input" / "piezometers.csv").string();
     std::ofstream(input, std::ios::binary) << table;
 
-    platform->fileAnswers = {input};
-    platform->onModal["TfrmBUISDATA"] = [](QDialog& w) {
-        Click(&w, "btbttnOKLEES");
-        FindAction(&w, "Omzettenvanelkekommanaardecimalepunt1")->trigger();
-        Click(&w, "btbttnMIS");
-        Select(&w, "lstbxTITELS", {"14-04-2003", "01-02-2003"});
-        Click(&w, "btbttnADD");
-        Click(&w, "btbttnEXITSTAMBUIS");
-    };
-    Click(main, "btbttnFILE");
+    LoadPiezometers(input);
     Choose(main, "cmbbxWEIGHTGHG", "weighted regression");
     Click(main, "btbttnOKTABINDEX0");
     ASSERT_FALSE(platform->messages.empty());

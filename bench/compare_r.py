@@ -1,0 +1,127 @@
+#!/usr/bin/env python3
+"""Tarnovel against a plain R script doing the same work, side by side.
+
+    python3 bench/compare_r.py TARNOVEL_CLI OUTDIR [--runs 3]
+
+The R script (bench/anchor/workflow.R, base R only) is what a hydrologist
+without Tarnovel would write. Both run on the same generated tables
+(bench/anchor/make_data.py, fixed seed), taking turns within one run so that
+the machine's other load falls on both alike; the wall time of each whole
+process is measured and the median of the runs kept. Also timed: the write
+floor of the files the regression run leaves (bench/anchor/floor.py: the same
+names and sizes written into a fresh folder). Writes OUTDIR/r-comparison.csv
+and prints a table of the ratios. Without Rscript it says how to get it and
+times Tarnovel and the floor only.
+"""
+import argparse
+import csv
+import glob
+import json
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ANCHOR = os.path.join(HERE, 'anchor')
+
+
+def timed(command, cwd=None):
+    start = time.perf_counter()
+    subprocess.run(command, cwd=cwd, check=True, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+    return time.perf_counter() - start
+
+
+def fresh(path):
+    shutil.rmtree(path, ignore_errors=True)
+    os.makedirs(path)
+    return path
+
+
+def date_titles(piezometers):
+    with open(piezometers, encoding='utf-8') as f:
+        return f.readline().strip().split(';')[8:]
+
+
+def tarnovel_run(cli, work, piez, field=None):
+    command = [cli, 'run', '--workdir', fresh(work), '--sep', ';', '--piezometers', piez,
+               '--dates', ','.join(date_titles(piez)), '--strata-separately', '--weighted']
+    if field:
+        command += ['--field', field, '--field-sep', ';']
+    return timed(command)
+
+
+def r_stage1(work, piez):
+    return timed(['Rscript', os.path.join(ANCHOR, 'workflow.R'), 'stage1', piez,
+                  fresh(os.path.join(work, 'models')), '--weights=gew'])
+
+
+def r_stage2(work, field):
+    return timed(['Rscript', os.path.join(ANCHOR, 'workflow.R'), 'stage2', field,
+                  os.path.join(work, 'models'), fresh(os.path.join(work, 'pred')),
+                  '--weights=gew'])
+
+
+def floor(folder):
+    out = subprocess.run([sys.executable, os.path.join(ANCHOR, 'floor.py'), folder],
+                         check=True, capture_output=True, text=True).stdout
+    return json.loads(out)['median']
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split('\n')[0])
+    ap.add_argument('cli')
+    ap.add_argument('outdir')
+    ap.add_argument('--runs', type=int, default=3)
+    a = ap.parse_args()
+    cli = os.path.abspath(a.cli)
+    data = os.path.abspath(os.path.join(a.outdir, 'r-comparison-data'))
+    if not os.path.exists(os.path.join(data, 'piez_2000x12.csv')):
+        fresh(data)
+        subprocess.run([sys.executable, os.path.join(ANCHOR, 'make_data.py'), data], check=True,
+                       stdout=subprocess.DEVNULL)
+    piez = os.path.join(data, 'piez_2000x12.csv')
+    field = os.path.join(data, 'field_100000.csv')
+    work = os.path.join(data, 'work')
+    have_r = shutil.which('Rscript') is not None
+    if not have_r:
+        print('compare_r: Rscript not found; `scripts/install-deps --bench` installs '
+              'r-base-core. Timing Tarnovel and the write floor only.')
+
+    times = {k: [] for k in ('r_run', 'r_whole', 't_run', 't_whole', 'floor')}
+    for _ in range(a.runs):
+        if have_r:
+            first = r_stage1(os.path.join(work, 'r'), piez)
+            times['r_run'].append(first)
+            times['r_whole'].append(first + r_stage2(os.path.join(work, 'r'), field))
+        times['t_run'].append(tarnovel_run(cli, os.path.join(work, 't-run'), piez))
+        session = sorted(glob.glob(os.path.join(work, 't-run', 'session*')))[-1]
+        times['floor'].append(floor(session))
+        times['t_whole'].append(tarnovel_run(cli, os.path.join(work, 't-whole'), piez, field))
+    med = {k: statistics.median(v) if v else float('nan') for k, v in times.items()}
+
+    rows = [
+        ('regression run: 2 000 piezometers x 12 dates, 5 strata separately, weighted',
+         med['r_run'], med['t_run']),
+        ('whole workflow: the same run + prediction of 100 000 field locations',
+         med['r_whole'], med['t_whole']),
+    ]
+    with open(os.path.join(a.outdir, 'r-comparison.csv'), 'w', newline='') as f:
+        w = csv.writer(f)
+        w.writerow(['work', 'r_seconds', 'tarnovel_seconds', 'r_over_tarnovel'])
+        for name, r, t in rows:
+            w.writerow([name, f'{r:.3f}', f'{t:.3f}', f'{r / t:.2f}'])
+        w.writerow(['regression run against its write floor', f'{med["floor"]:.3f}',
+                    f'{med["t_run"]:.3f}', f'{med["t_run"] / med["floor"]:.2f}'])
+    print(f'{"work":80} {"R":>8} {"Tarnovel":>9} {"R/T":>6}')
+    for name, r, t in rows:
+        print(f'{name:80} {r:8.2f} {t:9.2f} {r / t:6.2f}')
+    print(f'{"regression run / its write floor (" + format(med["floor"], ".2f") + " s)":80} '
+          f'{"":8} {med["t_run"]:9.2f} {med["t_run"] / med["floor"]:6.2f}')
+
+
+if __name__ == '__main__':
+    main()

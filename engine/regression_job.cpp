@@ -204,8 +204,8 @@ int ReadJobText(std::string_view bytes, const std::string& name, int weightingMo
     return 0;
 }
 
-void WriteResultFile(const JobSettings& settings, const JobRecord& job, const Vector& model,
-                     const JobResults& results) {
+std::string ResultFileText(const JobSettings& settings, const JobRecord& job, const Vector& model,
+                           const JobResults& results) {
     const int k = job.k;
     const int n = job.n;
     const bool constant = model[1] == 1;
@@ -215,63 +215,73 @@ void WriteResultFile(const JobSettings& settings, const JobRecord& job, const Ve
     const ParameterTests tests = ComputeParameterTests(results.b, results.V, n, p0, k);
     const FitStatistics& st = results.stats;
 
-    TextFileWriter out(ResultFileName(settings.jobFileName));
-    out.WriteLine(doubleRule);
-    out.WriteLine("Data file  : " + settings.jobFileName);
-    out.WriteLine("Study name : " + job.title);
+    namespace L = result_layout;
+    std::string text;
+    text.reserve(static_cast<std::size_t>(2000 + 80 * n));
+    auto line = [&text](std::string_view part) {
+        text += part;
+        text += "\r\n";
+    };
+    line(doubleRule);
+    line("Data file  : " + settings.jobFileName);
+    line("Study name : " + job.title);
     for (int i = 1; i <= k; ++i)
-        out.WriteLine("x" + I(i, 1) + "         : " + job.names[i]);
-    out.WriteLine("y          : " + job.yName);
-    out.WriteLine("Function   : " + FunctionText(k, constant));
-    out.WriteLine(singleRule);
-    out.WriteLine("Parameter    Est.value         Std.dev.        t Student       Prob(>|t|)");
-    out.WriteLine(singleRule);
+        line("x" + I(i, 1) + "         : " + job.names[i]);
+    line("y          : " + job.yName);
+    line("Function   : " + FunctionText(k, constant));
+    line(singleRule);
+    line("Parameter    Est.value         Std.dev.        t Student       Prob(>|t|)");
+    line(singleRule);
     for (int i = p0; i <= k; ++i) {
-        namespace L = result_layout;
-        std::string line =
+        std::string parameter =
             S(ParameterName(i), L::kParameterNameWidth) + W(results.b[i], L::kEstimate.count, 8);
         if (tests.sd[i] > 0)
-            line += W(tests.sd[i], L::kStdDev.count, 8) + W(tests.t[i], L::kTStudent.count, 2) +
-                    W(tests.prob[i], 17, 4);
-        out.WriteLine(line);
+            parameter += W(tests.sd[i], L::kStdDev.count, 8) +
+                         W(tests.t[i], L::kTStudent.count, 2) + W(tests.prob[i], 17, 4);
+        line(parameter);
     }
-    out.WriteLine(singleRule);
-    namespace L = result_layout;
-    out.WriteLine(L::StatisticLine(L::kObservations, "n", I(n, L::kCount.count)));
-    out.WriteLine(
-        L::StatisticLine(L::kResidualError, "s", W(std::sqrt(st.Vr), L::kStatistic.count, 8)));
+    line(singleRule);
+    line(L::StatisticLine(L::kObservations, "n", I(n, L::kCount.count)));
+    line(L::StatisticLine(L::kResidualError, "s", W(std::sqrt(st.Vr), L::kStatistic.count, 8)));
     if (st.r2 >= 0 && st.r2 <= 1)
-        out.WriteLine(L::StatisticLine(L::kR2, "r2", W(st.r2, L::kStatistic.count, 8)));
+        line(L::StatisticLine(L::kR2, "r2", W(st.r2, L::kStatistic.count, 8)));
     if (st.r2a >= 0 && st.r2a <= 1)
-        out.WriteLine(L::StatisticLine(L::kR2Adjusted, "r2a", W(st.r2a, L::kStatistic.count, 8)));
-    out.WriteLine(L::StatisticLine(L::kVarianceRatio, "F", W(st.F, L::kStatistic.count, 4)) +
-                  "    Prob(>F) = " + W(st.ProbF, 6, 4));
-    out.WriteLine(singleRule);
-    out.WriteLine("Variance-Covariance Matrix of estimated parameters");
+        line(L::StatisticLine(L::kR2Adjusted, "r2a", W(st.r2a, L::kStatistic.count, 8)));
+    line(L::StatisticLine(L::kVarianceRatio, "F", W(st.F, L::kStatistic.count, 4)) +
+         "    Prob(>F) = " + W(st.ProbF, 6, 4));
+    line(singleRule);
+    line("Variance-Covariance Matrix of estimated parameters");
     std::string header;
     for (int i = p0; i <= k; ++i)
         header += std::string(11, ' ') + S(ParameterName(i), 5);
-    out.WriteLine(header);
-    out.WriteLine(singleRule);
+    line(header);
+    line(singleRule);
     for (int i = p0; i <= k; ++i) {
         std::string row;
         for (int j = p0; j <= k; ++j)
             row += "  " + W(results.V[i][j], 14, 7);
-        out.WriteLine(row);
+        line(row);
     }
-    out.WriteLine(singleRule);
-    out.WriteLine("  i        Y obs.       Y calc.      Residual      Std.dev.      Std.res.");
-    out.WriteLine(singleRule);
+    line(singleRule);
+    line("  i        Y obs.       Y calc.      Residual      Std.dev.      Std.res.");
+    line(singleRule);
     for (int i = 1; i <= n; ++i) {
         const double r = job.Y[i] - results.yhat[i];
         const double sd = results.sd[i];
         // With a residual variance of 0 every sd is 0 and the standardised
         // residual is undefined; it is shown as 0.
         const double standardised = sd != 0 ? r / sd : 0;
-        out.WriteLine(I(i, 3) + W(job.Y[i], 14, 4) + W(results.yhat[i], 14, 4) + W(r, 14, 4) +
-                      W(sd, 14, 4) + W(standardised, 14, 4));
+        line(I(i, 3) + W(job.Y[i], 14, 4) + W(results.yhat[i], 14, 4) + W(r, 14, 4) + W(sd, 14, 4) +
+             W(standardised, 14, 4));
     }
-    out.WriteLine(doubleRule);
+    line(doubleRule);
+    return text;
+}
+
+void WriteResultFile(const JobSettings& settings, const JobRecord& job, const Vector& model,
+                     const JobResults& results) {
+    TextFileWriter out(ResultFileName(settings.jobFileName));
+    out.Write(ResultFileText(settings, job, model, results));
     out.Commit();
     if (settings.showMessages && settings.showMessage)
         settings.showMessage("Results written to file " + ResultFileName(settings.jobFileName));
@@ -285,53 +295,66 @@ long long RegressionFitCount() {
     return fitCount.load();
 }
 
-JobOutcome RunRegressionJob(const JobSettings& settings) {
+JobOutcome FitRegressionJob(const JobSettings& settings, std::string& resultText) {
     auto message = [&](const std::string& text) {
         if (settings.showMessages && settings.showMessage) settings.showMessage(text);
     };
     const std::string& name = settings.jobFileName;
+    Vector model;
+    AllocVector(model, 1);
+    model[1] = settings.constant ? 1 : 0;
+
+    JobRecord job;
+    const int read = settings.jobText != nullptr
+                         ? ReadJobText(*settings.jobText, name, settings.weightingMode, job, model)
+                         : ReadJobFile(name, settings.weightingMode, job, model);
+    if (read == -1) {
+        message(kFewVariables);
+        message("Error reading file " + name);
+        throw JobError(name + ": " + kFewVariables);
+    }
+    if (settings.weightingMode != 0) {
+        for (int i = 1; i <= job.n; ++i)
+            if (!(job.s[i] > -1))
+                throw JobError(name + ": observation " + std::to_string(i) +
+                               " has an sd of -1 or less, which gives no weight");
+    }
+
+    const int k = job.k;
+    const int n = job.n;
+    JobResults results;
+    AllocVector(results.b, k);
+    AllocMatrix(results.V, k, k);
+    AllocVector(results.yhat, n);
+    AllocVector(results.sd, n);
+    ++fitCount;
+    int code = FitMultipleLinear(job.X, job.Y, job.s, n, k, model[1], settings.weightingMode,
+                                 results.b, results.V, results.yhat, results.sd, results.stats);
+    if (code == -2) {
+        message("Non-convergence of SVD algorithm !");
+        return JobOutcome::NotConverged;
+    }
+    if (!ResultsFinite(job, results, model[1] == 1 ? 0 : 1))
+        throw JobError(name + ": the fit overflowed; the numbers are too large to fit");
+    resultText = ResultFileText(settings, job, model, results);
+    return JobOutcome::Written;
+}
+
+JobOutcome RunRegressionJob(const JobSettings& settings) {
+    const std::string& name = settings.jobFileName;
     if (ResultFileName(name) == name)
         throw JobError(name + ": the result file would replace the job file itself");
     try {
-        Vector model;
-        AllocVector(model, 1);
-        model[1] = settings.constant ? 1 : 0;
-
-        JobRecord job;
-        const int read =
-            settings.jobText != nullptr
-                ? ReadJobText(*settings.jobText, name, settings.weightingMode, job, model)
-                : ReadJobFile(name, settings.weightingMode, job, model);
-        if (read == -1) {
-            message(kFewVariables);
-            message("Error reading file " + name);
-            throw JobError(name + ": " + kFewVariables);
-        }
-        if (settings.weightingMode != 0) {
-            for (int i = 1; i <= job.n; ++i)
-                if (!(job.s[i] > -1))
-                    throw JobError(name + ": observation " + std::to_string(i) +
-                                   " has an sd of -1 or less, which gives no weight");
-        }
-
-        const int k = job.k;
-        const int n = job.n;
-        JobResults results;
-        AllocVector(results.b, k);
-        AllocMatrix(results.V, k, k);
-        AllocVector(results.yhat, n);
-        AllocVector(results.sd, n);
-        ++fitCount;
-        int code = FitMultipleLinear(job.X, job.Y, job.s, n, k, model[1], settings.weightingMode,
-                                     results.b, results.V, results.yhat, results.sd, results.stats);
-        if (code == -2) {
-            message("Non-convergence of SVD algorithm !");
+        std::string text;
+        if (FitRegressionJob(settings, text) == JobOutcome::NotConverged) {
             RemoveStaleResult(name);
             return JobOutcome::NotConverged;
         }
-        if (!ResultsFinite(job, results, model[1] == 1 ? 0 : 1))
-            throw JobError(name + ": the fit overflowed; the numbers are too large to fit");
-        WriteResultFile(settings, job, model, results);
+        TextFileWriter out(ResultFileName(name));
+        out.Write(text);
+        out.Commit();
+        if (settings.showMessages && settings.showMessage)
+            settings.showMessage("Results written to file " + ResultFileName(name));
         return JobOutcome::Written;
     } catch (...) {
         RemoveStaleResult(name);

@@ -71,8 +71,17 @@ int ReadJobFile(const std::string& name, int weightingMode, JobRecord& job, Vect
 int ReadJobText(std::string_view bytes, const std::string& name, int weightingMode, JobRecord& job,
                 Vector& model);
 
+// The result file's bytes; WriteResultFile writes them.
+std::string ResultFileText(const JobSettings& settings, const JobRecord& job, const Vector& model,
+                           const JobResults& results);
 void WriteResultFile(const JobSettings& settings, const JobRecord& job, const Vector& model,
                      const JobResults& results);
+
+// The fit of one job, without touching any file but the job file it reads
+// (none when settings.jobText holds its bytes): resultText := the result
+// file's bytes when Written. Throws as RunRegressionJob does. Safe to call
+// from several threads at once for different jobs.
+JobOutcome FitRegressionJob(const JobSettings& settings, std::string& resultText);
 
 // Runs one job. Returns Written when the result file was written, or
 // NotConverged when the fit failed (no result file then). Throws IoError

@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run demo memcheck test sanitize fuzz fuzz-corpus bench format clean \
+.PHONY: all deps configure build run demo memcheck test sanitize fuzz fuzz-corpus bench accuracy format clean \
 	package package-check
 
 all: build
@@ -138,6 +138,18 @@ bench: configure
 	@scripts/install-deps --bench || echo "bench: R could not be installed; timing without it"
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tarnovel-cli
 	@python3 bench/compare_r.py $(BUILD_DIR)/cli/tarnovel-cli docs
+
+# Accuracy on real ground-water series: the whole workflow through the
+# batch tool with the table and the exact estimation of "deeper than"
+# values, written to docs/accuracy.{md,svg}. It starts from the tables kept
+# in bench/accuracy/; SERIES_DIR=<folder with dino/ and waterweb/> derives
+# them again from the raw series first.
+SERIES_DIR ?=
+accuracy: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tarnovel-cli
+	@python3 bench/accuracy/accuracy.py --cli $(BUILD_DIR)/cli/tarnovel-cli \
+	    --work $(BUILD_DIR)/accuracy --docs docs --jobs $(JOBS) \
+	    $(if $(SERIES_DIR),--series "$(SERIES_DIR)")
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,13 +1,17 @@
 #pragma once
 // The batch tool's platform: a scripted user. Dialog answers and the actions
-// inside modal windows are queued by the command; message boxes go to the
-// tool's standard output.
+// inside modal windows are queued by the command; information boxes go to
+// the tool's standard output, warnings and errors to its standard error, one
+// line each ("tarnovel-cli run: warning: ..."). The errors are kept: a run
+// that showed one has failed.
 
 #include <deque>
 #include <functional>
 #include <map>
 #include <ostream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "shell/clock.h"
 #include "controls/platform.h"
@@ -17,10 +21,11 @@ namespace tarnovel::cli {
 
 class CliPlatform : public Platform {
   public:
-    explicit CliPlatform(std::ostream& out) : out_(out) {}
+    CliPlatform(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
 
     std::deque<std::string> fileAnswers;
     std::map<std::string, std::function<void()>> onModal;
+    std::vector<std::string> errors;  // the error boxes shown, in turn
 
     std::string OpenFileDialog(const std::string&, const std::vector<FileFilter>&) override {
         if (fileAnswers.empty()) return "";
@@ -29,6 +34,24 @@ class CliPlatform : public Platform {
         return answer;
     }
     void ShowMessage(const std::string& text) override { out_ << text << "\n"; }
+    void ShowMessage(const std::string& text, MessageKind kind) override {
+        if (kind == MessageKind::kInformation) {
+            ShowMessage(text);
+            return;
+        }
+        if (kind == MessageKind::kError) errors.push_back(text);
+        // A warning box holds its warnings one a line, each "Warning: ...".
+        const std::string mark = "Warning: ";
+        std::istringstream lines(text);
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (line.empty()) continue;
+            if (kind == MessageKind::kWarning && line.rfind(mark, 0) == 0)
+                line.erase(0, mark.size());
+            err_ << "tarnovel-cli run: " << (kind == MessageKind::kWarning ? "warning: " : "")
+                 << line << "\n";
+        }
+    }
     void ShowModal(const std::string& form) override {
         const auto action = onModal.find(form);
         if (action != onModal.end() && action->second) action->second();
@@ -43,6 +66,7 @@ class CliPlatform : public Platform {
 
   private:
     std::ostream& out_;
+    std::ostream& err_;
 };
 
 }  // namespace tarnovel::cli

@@ -35,8 +35,10 @@ const char* const kUsage =
     "  --help          Show this text.\n"
     "  --version       Show the version number.\n"
     "\n"
-    "Exit status: 0 done, 1 the work could not be done (its reason on stderr),\n"
-    "2 bad usage, 3 a file that cannot be read or written.\n";
+    "Exit status: 0 done, 1 the work could not be done (its reason on stderr; for\n"
+    "run also a run that fitted no regression or predicted no location), 2 bad\n"
+    "usage, 3 a file that cannot be read or written (for run: an input table, or\n"
+    "the working folder).\n";
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 // tarnovel-cli run: the whole piezometer workflow played by a scripted user
 // of the program's own windows.
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -9,14 +10,17 @@
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 
 #include "cli/cli_platform.h"
 #include "cli/commands.h"
 #include "common/io_error.h"
 #include "engine/regression_job.h"
+#include "regression/overview.h"
 #include "shell/main_form.h"
 #include "tables/buisdata_form.h"
 #include "tables/meetdata_form.h"
+#include "tables/table_checks.h"
 
 namespace tarnovel::cli {
 
@@ -53,6 +57,10 @@ const char* const kRunUsage =
     "  --weighted          weighted regression for every kind (refused when the\n"
     "                      table has no sd column for a kind)\n"
     "  --plots             afterwards show every result and save its scatterplot\n"
+    "  --threads N         fit the regressions on N threads (default: one per core;\n"
+    "                      the files are the same for any N)\n"
+    "  --overview FILE     after the run (and the plots) write the overview of its\n"
+    "                      regressions to FILE, as its window saves it\n"
     "\n"
     "Prediction at field-work locations, after the run (and the plots):\n"
     "  --field FILE        the field measurement table: tab 2, \"Select\", and FILE\n"
@@ -74,18 +82,27 @@ const char* const kRunUsage =
     "                      (default ;)\n"
     "  --predict TEXT      MxW kinds to predict: an item of the list, such as\n"
     "                      MHW+MSW+MLW or MSW (default: the first item)\n"
+    "  --models FILE       after the prediction write the model used at every\n"
+    "                      location and kind to FILE, as its window saves it\n"
     "  --pooled            the same regressions for all strata (untick \"Strata\n"
     "                      seperately\" where it can be changed)\n"
     "  --no-ml             no maximum-likelihood estimates for \"deeper than\" values\n"
     "                      (untick the option where it can be changed)\n"
+    "  --exact-ml          exact maximum-likelihood estimates, each \"deeper than\"\n"
+    "                      value at its own depth (tick \"exact (recommended)\");\n"
+    "                      refused unless the maximum-likelihood option is on\n"
     "\n"
-    "Message boxes are written to standard output.\n"
-    "Exit status: 0 done; 1 the program reported an error (on standard error; the\n"
-    "log is closed and the session archived all the same); 2 bad usage: a bad\n"
-    "option, a missing input file, a separator that is not offered, a title the\n"
-    "table lacks, a role box that is disabled, a code that is not found or a\n"
-    "setting that is not offered, refused before anything is written; 3 a file\n"
-    "that cannot be read or written before the work started.\n";
+    "Message boxes are written to standard output; warnings about the tables\n"
+    "(\"tarnovel-cli run: warning: ...\", one a line) and errors to standard error.\n"
+    "Exit status: 0 done, with or without warnings; 1 the program reported an\n"
+    "error, fitted no regression at all or predicted no location (on standard\n"
+    "error; the log is closed and the session archived all the same); 2 bad usage:\n"
+    "a bad option, a missing input file or a folder given as one, a table without\n"
+    "data (empty, or a title line only), a separator that is not offered, a title\n"
+    "the table lacks, a role box that is disabled, a code that is not found or a\n"
+    "setting that is not offered, refused before anything is written; 3 an input\n"
+    "file that cannot be read or a working folder that cannot be written, before\n"
+    "the work started.\n";
 
 // A choice the program does not offer: refused before anything is written.
 class UsageError : public std::runtime_error {
@@ -106,6 +123,8 @@ struct RunOptions {
     bool strataSeparately = false;
     bool weighted = false;
     bool plots = false;
+    int threads = 0;
+    std::string overview;  // where the overview goes; none when empty
 
     // The prediction; nothing of it without a field table.
     std::string field;
@@ -118,8 +137,10 @@ struct RunOptions {
     std::optional<std::string> output;
     int delimiter = 0;  // item of the delimiter choice: ";", ",", tab
     std::optional<std::string> predict;
+    std::string models;  // where the models list goes; none when empty
     bool pooled = false;
     bool noMl = false;
+    bool exactMl = false;
 };
 
 std::vector<std::string> SplitList(const std::string& text) {
@@ -180,7 +201,17 @@ RunOptions ParseRunOptions(const std::vector<std::string>& args) {
             o.weighted = flag();
         else if (name == "--plots")
             o.plots = flag();
-        else if (name == "--field")
+        else if (name == "--threads") {
+            const std::string n = value();
+            if (n.empty() || n.size() > 3 || n.find_first_not_of("0123456789") != std::string::npos ||
+                std::stoi(n) < 1)
+                throw UsageError("--threads needs a number from 1 to 999, not \"" + n + "\"");
+            o.threads = std::stoi(n);
+        } else if (name == "--overview" || name == "--models") {
+            std::string& file = name == "--overview" ? o.overview : o.models;
+            file = value();
+            if (file.empty()) throw UsageError(name + " needs a file name");
+        } else if (name == "--field")
             o.field = value();
         else if (name == "--field-sep")
             o.fieldSep = value();
@@ -218,12 +249,15 @@ RunOptions ParseRunOptions(const std::vector<std::string>& args) {
             o.pooled = flag();
         else if (name == "--no-ml")
             o.noMl = flag();
+        else if (name == "--exact-ml")
+            o.exactMl = flag();
         else
             throw UsageError("unknown option \"" + args[i] + "\"");
         if (name.rfind("--field", 0) == 0 && name != "--field") fieldOptions.push_back(name);
+        if (name == "--models") fieldOptions.push_back(name);
         if (name == "--date1" || name == "--date2" || name == "--meas1" || name == "--meas2" ||
             name == "--code" || name == "--output" || name == "--delimiter" ||
-            name == "--predict" || name == "--pooled" || name == "--no-ml")
+            name == "--predict" || name == "--pooled" || name == "--no-ml" || name == "--exact-ml")
             fieldOptions.push_back(name);
     }
     if (o.field.empty() && !fieldOptions.empty())
@@ -242,7 +276,7 @@ std::string SeparatorCaptionOf(const std::string& sep) {
 
 // The program with its four windows, as program start creates them.
 struct Program {
-    explicit Program(std::ostream& out) : platform(out) {
+    Program(std::ostream& out, std::ostream& err) : platform(out, err) {
         main.AttachDataWindows(buisdata, meetdata);
     }
     CliPlatform platform;
@@ -274,9 +308,11 @@ void Choose(ComboBox& box, const std::string& item, const std::string& what, Han
 
 // The reading stage of a data window and the grid repairs, alike in both
 // windows: the file chosen in the dialog, the separator, "OK, start
-// reading", commas to points and the missing-code mark.
+// reading", commas to points and the missing-code mark. A table without
+// data is refused: there is nothing to choose in it.
 template <class Form>
-void PlayReadingStage(Form& w, const std::string& inputPath, const std::optional<std::string>& sep,
+void PlayReadingStage(Form& w, const TableGrid& grid, const char* table,
+                      const std::string& inputPath, const std::optional<std::string>& sep,
                       bool multiple, bool commaToPoint, const std::optional<std::string>& missing) {
     w.FormActivate();
     if (w.aborted) throw UsageError("cannot open " + inputPath);
@@ -293,6 +329,8 @@ void PlayReadingStage(Form& w, const std::string& inputPath, const std::optional
     }
     if (multiple) w.chckbxMultiple.checked = true;
     w.btbttnOKLEESClick();
+    if (const TableContent content = ContentOf(grid); content != TableContent::kData)
+        throw UsageError(NoDataMessage(content, table, inputPath));
 
     if (commaToPoint) w.Omzettenvanelkekommanaardecimalepunt1Click();
     if (missing) {
@@ -312,7 +350,8 @@ bool HasTitle(const TableGrid& grid, const std::string& title) {
 void PlayPiezometerWindow(Program& p, const RunOptions& o, const std::string& inputPath) {
     TfrmBUISDATA& w = p.buisdata;
     p.platform.fileAnswers = {inputPath};
-    PlayReadingStage(w, inputPath, o.sep, o.multiple, o.commaToPoint, o.missing);
+    PlayReadingStage(w, w.strgrdSTAMBUIS, "piezometer table", inputPath, o.sep, o.multiple,
+                     o.commaToPoint, o.missing);
 
     const TableGrid& grid = w.strgrdSTAMBUIS;
     const std::map<std::string, ComboBox*> boxes = {
@@ -368,6 +407,7 @@ void PlayPiezometerRegression(Program& p, const RunOptions& o, const std::string
 
 void PlayRunAndPlots(Program& p, const RunOptions& o) {
     TfrmZelvimoMAIN& m = p.main;
+    m.workerThreads = o.threads;
     m.btbttnOKTABINDEX0Click();
     if (!o.plots) return;
     const std::vector<std::string> strata = m.cmbbxSTRATA2.items;
@@ -399,8 +439,8 @@ void PlayRunAndPlots(Program& p, const RunOptions& o) {
 void PlayFieldWindow(Program& p, const RunOptions& o, const std::string& fieldPath) {
     TfrmMEETDATA& w = p.meetdata;
     p.platform.fileAnswers = {fieldPath};
-    PlayReadingStage(w, fieldPath, o.fieldSep, o.fieldMultiple, o.fieldCommaToPoint,
-                     o.fieldMissing);
+    PlayReadingStage(w, w.strgrdMEETDATA, "field table", fieldPath, o.fieldSep, o.fieldMultiple,
+                     o.fieldCommaToPoint, o.fieldMissing);
 
     const TableGrid& grid = w.strgrdMEETDATA;
     const std::map<std::string, ComboBox*> boxes = {{"--date1", &w.cmbbxDatum1},
@@ -453,6 +493,15 @@ void PlayPredictionSettings(Program& p, const RunOptions& o, const std::string& 
         m.chckbxMAXLIKELI.checked = false;
         m.chckbxMAXLIKELIClick();
     }
+    if (o.exactMl) {
+        if (!m.chckbxEXACTML.enabled)
+            throw UsageError(m.chckbxMAXLIKELI.enabled && !m.chckbxMAXLIKELI.checked
+                                 ? "--exact-ml: --no-ml has switched the maximum-likelihood "
+                                   "estimation off"
+                                 : "--exact-ml: the maximum-likelihood estimation is not offered "
+                                   "(no code was converted into a \"deeper than\" value)");
+        m.chckbxEXACTML.checked = true;
+    }
 }
 
 // Plays the load and the settings in a scratch folder first, so that a
@@ -476,12 +525,66 @@ void Rehearse(const RunOptions& o, const std::string& inputPath, const std::stri
     } restore{workdir, scratch};
     fs::current_path(scratch);
     std::ostringstream ignored;
-    Program p(ignored);
+    Program p(ignored, ignored);
+    // An error the program shows on taking a table over would show in the
+    // real run as well, after its files were written.
+    auto refuseShownErrors = [&p] {
+        if (!p.platform.errors.empty()) throw UsageError(p.platform.errors.front());
+    };
     PlayPiezometerRegression(p, o, inputPath);
+    refuseShownErrors();
     if (fieldPath.empty()) return;
     p.main.rehearsal = true;
     p.main.btbttnOKTABINDEX0Click();
     PlayPredictionSettings(p, o, fieldPath);
+    refuseShownErrors();
+}
+
+// Why an input table cannot be used: "" when it can; otherwise the message,
+// with `status` the exit status it ends the tool with.
+std::string UnusableInput(const fs::path& path, const char* table, const std::string& given,
+                          int& status) {
+    std::error_code ec;
+    const std::string quoted = std::string(table) + " \"" + given + "\"";
+    status = kExitUsage;
+    if (fs::is_directory(path, ec)) return quoted + " is a folder, not a file";
+    if (!fs::is_regular_file(path, ec)) return quoted + " does not exist";
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) {
+        status = kExitFile;
+        return "cannot read " + quoted + ": " + IoError::SystemReason(errno);
+    }
+    ::close(fd);
+    return {};
+}
+
+// The tables given, each checked as above: kExitDone, or the exit status
+// after the message.
+int RefuseUnusableInputs(const RunOptions& o, const fs::path& input, const fs::path& field,
+                         std::ostream& err) {
+    using Input = std::tuple<const fs::path&, const char*, const std::string&>;
+    for (const auto& [path, table, given] : {Input{input, "the piezometer table", o.piezometers},
+                                             Input{field, "the field table", o.field}}) {
+        if (given.empty()) continue;
+        int status = kExitDone;
+        const std::string unusable = UnusableInput(path, table, given, status);
+        if (!unusable.empty()) {
+            err << "tarnovel-cli run: " << unusable << "\n";
+            return status;
+        }
+    }
+    return kExitDone;
+}
+
+// The log is the first file the program writes: a working folder that takes
+// no file is known before anything moves.
+int RefuseUnwritableFolder(std::ostream& err) {
+    if (::access(".", W_OK) == 0) return kExitDone;
+    const int reason = errno;
+    std::error_code ec;
+    err << "tarnovel-cli run: cannot write in the working folder \""
+        << fs::current_path(ec).string() << "\": " << IoError::SystemReason(reason) << "\n";
+    return kExitFile;
 }
 
 }  // namespace
@@ -502,19 +605,27 @@ int RunWorkflowCommand(const std::vector<std::string>& args, std::ostream& out, 
 
     std::error_code ec;
     const fs::path input = fs::absolute(o.piezometers, ec);
-    if (ec || !fs::is_regular_file(input, ec)) {
-        err << "tarnovel-cli run: the piezometer table \"" << o.piezometers
-            << "\" does not exist\n";
-        return kExitUsage;
-    }
     fs::path field;
-    if (!o.field.empty()) {
-        field = fs::absolute(o.field, ec);
-        if (ec || !fs::is_regular_file(field, ec)) {
-            err << "tarnovel-cli run: the field table \"" << o.field << "\" does not exist\n";
-            return kExitUsage;
+    if (!o.field.empty()) field = fs::absolute(o.field, ec);
+    // Like the tables, the files asked for are named from where the tool
+    // was started, not from the working folder.
+    fs::path overview, models;
+    if (!o.overview.empty()) overview = fs::absolute(o.overview, ec);
+    if (!o.models.empty()) models = fs::absolute(o.models, ec);
+    // They come at the end of the work: a folder that takes no file is
+    // known before the work starts.
+    for (const fs::path& asked : {overview, models}) {
+        if (asked.empty()) continue;
+        const int failure = ::access(asked.parent_path().c_str(), W_OK) != 0 ? errno : 0;
+        const bool folder = fs::is_directory(asked, ec);
+        if (failure != 0 || folder) {
+            err << "tarnovel-cli run: cannot write \"" << asked.string()
+                << "\": " << (folder ? "it is a folder" : IoError::SystemReason(failure)) << "\n";
+            return kExitFile;
         }
     }
+    if (const int status = RefuseUnusableInputs(o, input, field, err); status != kExitDone)
+        return status;
     if (!o.workdir.empty()) {
         fs::current_path(o.workdir, ec);
         if (ec) {
@@ -523,6 +634,7 @@ int RunWorkflowCommand(const std::vector<std::string>& args, std::ostream& out, 
             return kExitUsage;
         }
     }
+    if (const int status = RefuseUnwritableFolder(err); status != kExitDone) return status;
     EnsureGuiApplication();
 
     // Only a refused choice ends the tool here. Any other error the
@@ -536,13 +648,18 @@ int RunWorkflowCommand(const std::vector<std::string>& args, std::ostream& out, 
     } catch (const std::exception&) {
     }
 
-    Program p(out);
+    Program p(out, err);
     try {
         PlayPiezometerRegression(p, o, input.string());
         PlayRunAndPlots(p, o);
+        if (!overview.empty())
+            WriteOverviewFile(overview.string(), BuildOverview(p.main.lastRun, p.main.lastRunTable,
+                                                               p.main.lastRunSettings));
         if (!field.empty()) {
             PlayPredictionSettings(p, o, field.string());
             p.main.btbttnSTARTPREDICTClick();
+            if (!models.empty())
+                WriteModelsFile(models.string(), p.main.lastPrediction, p.main.strgrdMEETDATA);
         }
     } catch (const std::exception& e) {
         err << "tarnovel-cli run: " << e.what() << "\n";
@@ -559,7 +676,8 @@ int RunWorkflowCommand(const std::vector<std::string>& args, std::ostream& out, 
         err << "tarnovel-cli run: " << e.what() << "\n";
         return kExitError;
     }
-    return kExitDone;
+    // A run that fitted or predicted nothing said so in an error box.
+    return p.platform.errors.empty() ? kExitDone : kExitError;
 }
 
 }  // namespace tarnovel::cli

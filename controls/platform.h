@@ -18,6 +18,9 @@ struct LocalDateTime {
     std::string longTime;   // the locale's long time text, e.g. "9:03:07"
 };
 
+// What a message box says, shown by its icon.
+enum class MessageKind { kInformation, kWarning, kError };
+
 // One entry of an open-file dialog's filter list.
 struct FileFilter {
     std::string description;  // "Comma separated (*.csv)"
@@ -33,8 +36,14 @@ class Platform {
     virtual std::string OpenFileDialog(const std::string& title,
                                        const std::vector<FileFilter>& filters) = 0;
 
-    // A modal message box with an OK button.
+    // A modal message box with an OK button: information.
     virtual void ShowMessage(const std::string& text) = 0;
+    // The same with the icon of its kind. A platform that shows no icons
+    // shows every kind as information.
+    virtual void ShowMessage(const std::string& text, MessageKind kind) {
+        (void)kind;
+        ShowMessage(text);
+    }
 
     // Shows a form modally; returns when the user has closed it. `form` is
     // the form model's class name ("TfrmBUISDATA", "TfrmMEETDATA",

@@ -1,6 +1,9 @@
 #include "prediction/prediction_run.h"
 
 #include <cmath>
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -10,8 +13,10 @@
 #include "common/text.h"
 #include "common/text_file.h"
 #include "prediction/censored.h"
+#include "prediction/censored_exact.h"
 #include "prediction/prediction_model.h"
 #include "regression/job_names.h"
+#include "regression/overview.h"
 #include "tables/handoff.h"
 
 namespace tarnovel {
@@ -84,20 +89,59 @@ MeasurementsByDate GroupByDate(const StringGrid& table, const PredictionSettings
     return byDate;
 }
 
-// Replaces the censored measurement M of date D by the estimate from all
-// measurements of that date; false when no estimate is possible.
-bool ReplaceCensoredEntry(StringGrid& table, const std::vector<Measurement>& measured,
-                          const std::string& D, const std::string& M, Feedback& feedback) {
+// The measurements of a date, one a line without blanks, for the
+// estimation's input file; a censored one as written, or as M when M is
+// given (the table method knows a single cut-off).
+std::vector<std::string> CensoredInputLines(const StringGrid& table,
+                                            const std::vector<Measurement>& measured,
+                                            const std::string* M) {
     std::vector<std::string> lines;
     lines.reserve(measured.size());
     for (const Measurement& m : measured) {
         const std::string& cell = table.Cell(m.measColumn, m.row);
-        lines.push_back(RemoveBlanks(Contains(cell, ">") ? M : cell));
+        lines.push_back(RemoveBlanks(M != nullptr && Contains(cell, ">") ? *M : cell));
     }
+    return lines;
+}
+
+// The exact estimate for the censored measurement M from the lines of its
+// date, every censored line at its own depth; a line without a depth is
+// left out of the fit, as the table method leaves it out of its count.
+CensoredEstimate EstimateExact(const std::vector<std::string>& lines, const std::string& M,
+                               Feedback& feedback) {
+    const CensoredSample sample = ReadCensoredLines(lines);
+    for (const CensoredValue& value : sample.censored) {
+        if (value.depth) continue;
+        std::string rest;
+        for (const char ch : value.text)
+            if (ch != '>') rest += ch;
+        feedback.Message("niet-numerieke tekens in " + rest + " in " + kCensoredInput);
+    }
+    const std::string cutOffText = RemoveBlanks(M);
+    const CensoredSample own = ReadCensoredLines({cutOffText});
+    if (own.censored.empty() || !own.censored.front().depth) {
+        CensoredEstimate none;
+        none.exact = true;
+        none.noEstimateReason = "the censored value has no depth";
+        return none;
+    }
+    const CensoredEstimate estimate =
+        EstimateCensoredExact(sample, *own.censored.front().depth, cutOffText);
+    if (estimate.estimated) WriteCensoredReport(kCensoredOutput, estimate);
+    return estimate;
+}
+
+// Replaces the censored measurement M of date D by the estimate from the
+// lines of that date; false when no estimate is possible.
+bool ReplaceCensoredEntry(StringGrid& table, const std::vector<Measurement>& measured,
+                          const std::vector<std::string>& lines, const std::string& D,
+                          const std::string& M, bool exact, Feedback& feedback) {
     WriteTextFile(kCensoredInput, lines);
     const CensoredEstimate estimate =
-        EstimateCensored(kCensoredInput, kCensoredOutput,
-                         [&feedback](const std::string& message) { feedback.Message(message); });
+        exact ? EstimateExact(lines, M, feedback)
+              : EstimateCensored(
+                    kCensoredInput, kCensoredOutput,
+                    [&feedback](const std::string& message) { feedback.Message(message); });
     if (!estimate.estimated) {
         // The censored values stay as they are: only models that do not
         // need them can be chosen for their locations.
@@ -130,8 +174,19 @@ bool ReplaceCensoredEntry(StringGrid& table, const std::vector<Measurement>& mea
 void ReplaceCensored(StringGrid& table, const PredictionSettings& settings, int colVar1,
                      Feedback& feedback, PredictionOutcome& outcome) {
     MeasurementsByDate byDate = GroupByDate(table, settings, colVar1);
+    const bool exact = settings.exactMaximumLikelihood;
+    // The exact fit takes each date's measurements as loaded: a value
+    // replaced for an earlier entry of the date is an estimate, not an
+    // observation, and must not narrow the next fit.
+    std::unordered_map<std::string, std::vector<std::string>> asLoaded;
+    if (exact)
+        for (const auto& [D, M] : settings.censoredEntries)
+            if (asLoaded.find(D) == asLoaded.end())
+                asLoaded[D] = CensoredInputLines(table, byDate[D], nullptr);
     for (const auto& [D, M] : settings.censoredEntries) {
-        if (ReplaceCensoredEntry(table, byDate[D], D, M, feedback))
+        const std::vector<std::string> lines =
+            exact ? asLoaded[D] : CensoredInputLines(table, byDate[D], &M);
+        if (ReplaceCensoredEntry(table, byDate[D], lines, D, M, exact, feedback))
             ++outcome.estimatesMade;
         else
             ++outcome.estimatesRefused;
@@ -251,11 +306,51 @@ std::string ChoiceBlock(const Location& l, const Candidates& c, const ModelChoic
     return block;
 }
 
+// The models list as the prediction fills it, each result file once.
+class ModelKeeper {
+  public:
+    explicit ModelKeeper(PredictionOutcome& outcome) : outcome_(outcome) {}
+
+    void Keep(std::size_t at, const std::string& file, const ResultSummary& summary,
+              const Location& l, ModelKind kind, bool constant, const PredictionValues& values) {
+        LocationModel& kept = outcome_.choices[at];
+        kept.model = IndexOf(file, summary, l, kind, constant);
+        kept.use = kind == ModelKind::kComplete ? ModelUse::kBothDates
+                   : kind == ModelKind::kDate1  ? ModelUse::kDate1
+                                                : ModelUse::kDate2;
+        kept.extrapolation = ExtrapolationOf(values.leverage, values.threshold);
+    }
+
+  private:
+    std::int32_t IndexOf(const std::string& file, const ResultSummary& summary, const Location& l,
+                         ModelKind kind, bool constant) {
+        const auto found = index_.find(file);
+        if (found != index_.end()) return found->second;
+        PredictionModel model;
+        model.resultFile = file;
+        model.date1 = kind == ModelKind::kDate2 ? l.d2 : l.d1;
+        if (kind == ModelKind::kComplete) model.date2 = l.d2;
+        // The terms the prediction used: those it read a coefficient for.
+        const bool wanted[3] = {constant, true, kind == ModelKind::kComplete};
+        for (std::size_t k = 0; k < 3; ++k)
+            model.p += wanted[k] && summary.coefficientFound[k] ? 1 : 0;
+        model.n = summary.n.value_or(0);
+        outcome_.models.push_back(std::move(model));
+        const auto index = static_cast<std::int32_t>(outcome_.models.size() - 1);
+        index_.emplace(file, index);
+        return index;
+    }
+
+    PredictionOutcome& outcome_;
+    std::unordered_map<std::string, std::int32_t> index_;
+};
+
 // Chooses, logs and fills in the prediction of one location and kind;
-// true when a value was predicted.
+// true when a value was predicted. The keeper, when there is one, gets the
+// model at position `at` of its list.
 bool PredictKind(StringGrid& table, int r, int base, const Location& l, const std::string& kind,
                  const std::string& tag, const PredictionSettings& settings, ResultCache& cache,
-                 Feedback& feedback) {
+                 Feedback& feedback, ModelKeeper* keeper, std::size_t at) {
     const Candidates c = FindCandidates(l, kind, tag, cache);
     const ModelChoice choice = Choose(c, l, settings.constant);
     const std::string* selectedName = SelectedName(choice, c);
@@ -274,7 +369,23 @@ bool PredictKind(StringGrid& table, int r, int base, const Location& l, const st
     PutValue(table.Cell(column + 1, r), values.sd);
     PutValue(table.Cell(column + 2, r), values.threshold);
     PutValue(table.Cell(column + 3, r), values.leverage);
+    if (keeper != nullptr)
+        keeper->Keep(at, selected.name, selected, l, *choice.selected, settings.constant, values);
     return std::isfinite(values.y0);
+}
+
+// The shape of the models list: the kinds, their columns and one empty
+// entry per location and kind.
+void KeepLayout(PredictionOutcome& outcome, const std::vector<std::string>& kinds,
+                const std::string& kindsText, int base, int columns) {
+    outcome.kinds = kinds;
+    for (const std::string& kind : kinds) {
+        const int block = KindBlock(kindsText, kind);
+        outcome.kindColumns.push_back(block < 0 ? -1 : base + 2 + 4 * block);
+    }
+    outcome.locationColumns = base + 2;
+    outcome.tableColumns = columns;
+    outcome.choices.assign(static_cast<std::size_t>(outcome.locations) * kinds.size(), {});
 }
 
 }  // namespace
@@ -296,12 +407,18 @@ PredictionOutcome RunPrediction(const PredictionSettings& settings, StringGrid& 
     const std::vector<std::string> kinds = KindsToPredict(settings.kindsText);
     outcome.predicted.assign(kinds.size(), 0);
     ResultCache cache;
+    std::optional<ModelKeeper> keeper;
+    if (settings.keepModels) {
+        keeper.emplace(outcome);
+        KeepLayout(outcome, kinds, settings.kindsText, base, table.colCount);
+    }
     int shown = 0;
     for (int r = 1; r < R; ++r) {
         const Location l = LocationAt(table, settings, r);
         for (std::size_t k = 0; k < kinds.size(); ++k)
             if (PredictKind(table, r, base, l, kinds[k], settings.tags[k], settings, cache,
-                            feedback))
+                            feedback, keeper ? &*keeper : nullptr,
+                            static_cast<std::size_t>(r - 1) * kinds.size() + k))
                 ++outcome.predicted[k];
 
         // Repainted only when the bar moves: a survey has far more locations
@@ -329,6 +446,148 @@ void WritePredictionFile(const StringGrid& table, const std::string& name,
         }
         out.WriteLine(line);
     }
+    out.Commit();
+}
+
+Extrapolation ExtrapolationOf(double leverage, double threshold) {
+    if (!std::isfinite(leverage) || !std::isfinite(threshold)) return Extrapolation::kUnknown;
+    return leverage > threshold ? Extrapolation::kYes : Extrapolation::kNo;
+}
+
+namespace {
+
+const char* ExtrapolationText(Extrapolation e) {
+    switch (e) {
+        case Extrapolation::kYes:
+            return "yes";
+        case Extrapolation::kNo:
+            return "no";
+        case Extrapolation::kUnknown:
+            break;
+    }
+    return kMissing;
+}
+
+std::string Count(double n) {
+    const std::string text = W(n, 0, n == std::floor(n) ? 0 : 3);
+    return text.substr(text.find_first_not_of(' '));
+}
+
+const char* const kModelTitles[] = {"MxW",  "Model",    "Date 1",        "Date 2",
+                                    "p",    "n",        "Prediction",    "sd",
+                                    "2p/n", "Leverage", "Extrapolation", "Result file"};
+
+const char* UseText(ModelUse use) {
+    switch (use) {
+        case ModelUse::kBothDates:
+            return "both dates";
+        case ModelUse::kDate1:
+            return "date 1";
+        case ModelUse::kDate2:
+            return "date 2";
+        case ModelUse::kNone:
+            break;
+    }
+    return "none";
+}
+
+// The cell of the model's part of a row: the kind, the model and its
+// values.
+std::string ModelPart(const PredictionOutcome& outcome, const StringGrid& table, int r,
+                      std::size_t k, int part) {
+    const LocationModel& choice =
+        outcome.choices[static_cast<std::size_t>(r - 1) * outcome.kinds.size() + k];
+    const PredictionModel* model =
+        choice.model >= 0 ? &outcome.models[static_cast<std::size_t>(choice.model)] : nullptr;
+    const int column = outcome.kindColumns[k];
+    if (part >= 6 && part <= 9)
+        return column < 0 ? std::string(kMissing) : RemoveBlanks(table.Cell(column + part - 6, r));
+    switch (part) {
+        case 0:
+            return outcome.kinds[k];
+        case 1:
+            return UseText(choice.use);
+        case 2:
+            return model != nullptr ? model->date1 : "";
+        case 3:
+            return model != nullptr ? model->date2 : "";
+        case 4:
+            return model != nullptr ? std::to_string(model->p) : "";
+        case 5:
+            return model != nullptr ? Count(model->n) : "";
+        case 10:
+            return ExtrapolationText(choice.extrapolation);
+        case 11:
+            return model != nullptr ? model->resultFile : "";
+        default:
+            return {};
+    }
+}
+
+void WriteModelsLine(std::string& line, const std::vector<std::string>& cells) {
+    line.clear();
+    for (std::size_t c = 0; c < cells.size(); ++c)
+        line += (c == 0 ? "" : ";") + CsvField(cells[c]);
+}
+
+// The models list as ";"-separated lines without their line ends, the
+// titles first.
+void ForEachModelsLine(const PredictionOutcome& outcome, const StringGrid& table,
+                       const std::function<void(const std::string&)>& put) {
+    std::string line;
+    std::vector<std::string> cells = ModelsTitles(outcome, table);
+    WriteModelsLine(line, cells);
+    put(line);
+    const std::size_t rows = ModelsRowCount(outcome, table);
+    for (std::size_t i = 0; i < rows; ++i) {
+        for (std::size_t c = 0; c < cells.size(); ++c)
+            cells[c] = ModelsCell(outcome, table, i, static_cast<int>(c));
+        WriteModelsLine(line, cells);
+        put(line);
+    }
+}
+
+}  // namespace
+
+std::size_t ModelsRowCount(const PredictionOutcome& outcome, const StringGrid& table) {
+    const std::size_t K = outcome.kinds.size();
+    if (K == 0 || table.colCount != outcome.tableColumns ||
+        static_cast<long long>(table.rowCount) != outcome.locations + 1 ||
+        outcome.choices.size() != static_cast<std::size_t>(outcome.locations) * K)
+        return 0;
+    return outcome.choices.size();
+}
+
+std::vector<std::string> ModelsTitles(const PredictionOutcome& outcome, const StringGrid& table) {
+    std::vector<std::string> titles = {"Row"};
+    for (int c = 0; c < outcome.locationColumns && c < table.colCount && table.rowCount > 0; ++c)
+        titles.push_back(RemoveBlanks(table.Cell(c, 0)));
+    for (const char* title : kModelTitles)
+        titles.push_back(title);
+    return titles;
+}
+
+std::string ModelsCell(const PredictionOutcome& outcome, const StringGrid& table, std::size_t row,
+                       int column) {
+    const std::size_t K = outcome.kinds.size();
+    const int r = static_cast<int>(row / K) + 1;
+    if (column == 0) return std::to_string(r);
+    if (column <= outcome.locationColumns) return RemoveBlanks(table.Cell(column - 1, r));
+    return ModelPart(outcome, table, r, row % K, column - outcome.locationColumns - 1);
+}
+
+std::string ModelsCsv(const PredictionOutcome& outcome, const StringGrid& table) {
+    std::string text;
+    ForEachModelsLine(outcome, table, [&text](const std::string& line) { text += line + "\r\n"; });
+    return text;
+}
+
+void WriteModelsFile(const std::string& name, const PredictionOutcome& outcome,
+                     const StringGrid& table) {
+    // Line by line: for a large survey the whole text would be a copy of
+    // the table several times over.
+    TextFileWriter out(name);
+    ForEachModelsLine(outcome, table, [&out](const std::string& line) { out.WriteLine(line); });
     out.Commit();
 }
 

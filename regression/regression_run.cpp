@@ -1,6 +1,11 @@
 #include "regression/regression_run.h"
 
+#include <algorithm>
+#include <exception>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "common/file_system.h"
 #include "common/io_error.h"
@@ -9,6 +14,7 @@
 #include "engine/regression_job.h"
 #include "regression/job_names.h"
 #include "tables/handoff.h"
+#include "tables/table_checks.h"
 #include "tables/table_grid.h"
 
 namespace tarnovel {
@@ -40,27 +46,144 @@ int SdColumnOf(const RegressionSettings& settings, int mxw, const std::string& t
     return -1;
 }
 
-// Fits the job whose file was just written, logs it and tells the outcome.
-JobStatus FitJob(const PlannedJob& job, const std::string& text, int records, bool constant,
-                 Feedback& feedback) {
-    const int c = constant ? 1 : 0;
-    const bool enough = job.date1 == job.date2 ? c + 1 < records : c + 2 < records;
-    if (!enough) {
-        feedback.Log("No regression on " + job.jobFile + " (too few data points).");
-        return JobStatus::kTooFewRecords;
+// The first cell of the job's records, in the order of its job file, that
+// the job reader cannot read as a number: the row and column, or -1, -1.
+std::pair<int, int> FirstUnreadableCell(const StringGrid& table, const PlannedJob& job,
+                                        const RegressionSettings& settings,
+                                        const BoolMatrix& selection) {
+    const int C = table.colCount;
+    const int mxw = FindColumn(table, job.kind);
+    const int sd = SdColumnOf(settings, mxw, job.tag);
+    double value = 0;
+    for (int r = 1; r < table.rowCount; ++r) {
+        if (!selection[C][r]) continue;
+        for (int c = 0; c < C; ++c)
+            if (selection[c][r] && c != mxw && !ReadCellNumber(table.Cell(c, r), value))
+                return {r, c};
+        for (int c : {mxw, sd})
+            if (c != -1 && !ReadCellNumber(table.Cell(c, r), value)) return {r, c};
     }
-    JobSettings settings;
-    settings.jobFileName = job.jobFile;
-    settings.jobText = &text;
-    settings.constant = constant;
-    settings.showMessages = false;
-    settings.weightingMode = job.tag == kWeightedTag ? 1 : 0;
-    if (RunRegressionJob(settings) == JobOutcome::NotConverged) {
-        feedback.Log("No regression on " + job.jobFile + " (the fit did not converge).");
-        return JobStatus::kNotConverged;
+    return {-1, -1};
+}
+
+// Names the user's table, line and column of a cell the job cannot read,
+// logs it and ends the run.
+void RefuseUnreadableCell(const StringGrid& table, const RegressionSettings& settings, int row,
+                          int column, Feedback& feedback) {
+    const std::string title = static_cast<std::size_t>(column) < settings.sourceTitles.size()
+                                  ? settings.sourceTitles[static_cast<std::size_t>(column)]
+                                  : Title(table, column);
+    const IoError error("Invalid numeric input in",
+                        CellPlace(settings.sourceName, settings.rowsAreLines, row, title),
+                        NotANumberReason(table.Cell(column, row)));
+    feedback.Log(std::string("Error: ") + error.what());
+    throw error;
+}
+
+// Everything of one job that touches no file, worked out ahead of the
+// writing: its job file's bytes and, where it can be fitted, its result
+// file's bytes. An error is kept for the moment the job's turn comes, so
+// that the run ends where it would end with one job after another.
+struct PreparedJob {
+    std::string jobText;
+    int records = 0;
+    std::pair<int, int> badCell{-1, -1};
+    JobStatus status = JobStatus::kTooFewRecords;
+    std::string resultText;
+    std::exception_ptr beforeWriting;  // from the checks and the selection
+    std::exception_ptr fitting;        // from the fit
+};
+
+void Prepare(const StringGrid& table, const PlannedJob& job, const RegressionSettings& settings,
+             PreparedJob& prepared) {
+    try {
+        CheckJobFileName(job);
+        BoolMatrix selected;
+        SelectJobRecords(table, job, settings.colStrata, selected);
+        prepared.jobText = JobFileText(table, job, settings, selected, prepared.records);
+        prepared.badCell = FirstUnreadableCell(table, job, settings, selected);
+    } catch (...) {
+        prepared.beforeWriting = std::current_exception();
+        return;
     }
-    feedback.Log("Regression on <" + job.jobFile + "> done and results written to <*.out>.");
-    return JobStatus::kFitted;
+    const int c = settings.constant ? 1 : 0;
+    const bool enough =
+        job.date1 == job.date2 ? c + 1 < prepared.records : c + 2 < prepared.records;
+    if (!enough || prepared.badCell.first != -1) return;
+    JobSettings fit;
+    fit.jobFileName = job.jobFile;
+    fit.jobText = &prepared.jobText;
+    fit.constant = settings.constant;
+    fit.showMessages = false;
+    fit.weightingMode = job.tag == kWeightedTag ? 1 : 0;
+    try {
+        prepared.status = FitRegressionJob(fit, prepared.resultText) == JobOutcome::Written
+                              ? JobStatus::kFitted
+                              : JobStatus::kNotConverged;
+    } catch (...) {
+        prepared.fitting = std::current_exception();
+    }
+}
+
+// Prepares jobs [first, last) of the plan on `threads` threads; each thread
+// takes every threads-th job, so the work needs no lock.
+void PrepareBlock(const StringGrid& table, const std::vector<PlannedJob>& plan,
+                  const RegressionSettings& settings, std::size_t first, std::size_t last,
+                  unsigned threads, std::vector<PreparedJob>& block) {
+    block.assign(last - first, PreparedJob{});
+    auto work = [&](unsigned offset) {
+        for (std::size_t i = first + offset; i < last; i += threads)
+            Prepare(table, plan[i], settings, block[i - first]);
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < threads; ++t)
+        helpers.emplace_back(work, t);
+    work(0);
+    for (std::thread& helper : helpers)
+        helper.join();
+}
+
+// A job's result file is the proof that it was fitted: none may stand for a
+// job that was not.
+void RemoveResultOf(const PlannedJob& job) {
+    const std::string result = ResultFileName(job.jobFile);
+    if (FileExists(result)) DeleteFile(result);
+}
+
+// Writes one prepared job's files and log line, in run order.
+JobStatus Finish(const StringGrid& table, const RegressionSettings& settings, const PlannedJob& job,
+                 PreparedJob& prepared, Feedback& feedback, RegressionOutcome& outcome) {
+    if (prepared.beforeWriting) std::rethrow_exception(prepared.beforeWriting);
+    TextFileWriter out(job.jobFile);
+    out.Write(prepared.jobText);
+    out.Commit();
+    ++outcome.prepared;
+    outcome.filesWritten.push_back(job.jobFile);
+    if (prepared.badCell.first != -1)
+        RefuseUnreadableCell(table, settings, prepared.badCell.first, prepared.badCell.second,
+                             feedback);
+    if (prepared.fitting) {
+        RemoveResultOf(job);
+        std::rethrow_exception(prepared.fitting);
+    }
+    switch (prepared.status) {
+        case JobStatus::kTooFewRecords:
+            feedback.Log("No regression on " + job.jobFile + " (too few data points).");
+            break;
+        case JobStatus::kNotConverged:
+            RemoveResultOf(job);
+            feedback.Log("No regression on " + job.jobFile + " (the fit did not converge).");
+            break;
+        case JobStatus::kFitted: {
+            TextFileWriter result(ResultFileName(job.jobFile));
+            result.Write(prepared.resultText);
+            result.Commit();
+            feedback.Log("Regression on <" + job.jobFile +
+                         "> done and results written to <*.out>.");
+            break;
+        }
+    }
+    return prepared.status;
 }
 
 }  // namespace
@@ -98,29 +221,30 @@ RegressionOutcome RunRegressions(const RegressionSettings& settings, const Strin
                                  Feedback& feedback) {
     RegressionOutcome outcome;
     const std::vector<PlannedJob> plan = PlanRegressionJobs(settings);
-    BoolMatrix selected;
-    for (const PlannedJob& job : plan) {
-        CheckJobFileName(job);
-        SelectJobRecords(table, job, settings.colStrata, selected);
-        int records = 0;
-        const std::string text = JobFileText(table, job, settings, selected, records);
-        FreeBoolMatrix(selected, table.colCount);
-        TextFileWriter out(job.jobFile);
-        out.Write(text);
-        out.Commit();
-        ++outcome.prepared;
-        outcome.filesWritten.push_back(job.jobFile);
-
-        const JobStatus status = FitJob(job, text, records, settings.constant, feedback);
-        if (status == JobStatus::kFitted) {
-            ++outcome.fitted;
-            outcome.filesWritten.push_back(ResultFileName(job.jobFile));
-        } else {
-            ++outcome.skipped;
+    const unsigned threads = settings.threads > 0
+                                 ? static_cast<unsigned>(settings.threads)
+                                 : std::max(1u, std::thread::hardware_concurrency());
+    // Blocks keep the memory of the prepared files small and the progress
+    // bar moving; within a block the jobs are fitted side by side, and
+    // written one after another in run order.
+    const std::size_t blockSize = 16 * threads;
+    std::vector<PreparedJob> block;
+    for (std::size_t first = 0; first < plan.size(); first += blockSize) {
+        const std::size_t last = std::min(plan.size(), first + blockSize);
+        PrepareBlock(table, plan, settings, first, last, threads, block);
+        for (std::size_t i = first; i < last; ++i) {
+            PreparedJob& prepared = block[i - first];
+            const JobStatus status = Finish(table, settings, plan[i], prepared, feedback, outcome);
+            if (status == JobStatus::kFitted) {
+                ++outcome.fitted;
+                outcome.filesWritten.push_back(ResultFileName(plan[i].jobFile));
+            } else {
+                ++outcome.skipped;
+            }
+            outcome.jobs.push_back({plan[i], prepared.records, status});
+            feedback.Progress(
+                static_cast<int>(outcome.prepared * 100 / static_cast<long long>(plan.size())));
         }
-        outcome.jobs.push_back({job, records, status});
-        feedback.Progress(
-            static_cast<int>(outcome.prepared * 100 / static_cast<long long>(plan.size())));
     }
     return outcome;
 }

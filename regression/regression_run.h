@@ -24,9 +24,19 @@ struct RegressionSettings {
     std::vector<std::string> kinds;
     std::vector<std::string> tags;
     bool constant = true;
+    // Threads that fit jobs side by side; 0: one per core. The files and the
+    // log are the same for any number.
+    int threads = 0;
     // Columns of the table (0-based, -1 when absent).
     int colStrata = -1;
     int colMHW = -1, colSdMHW = -1, colMSW = -1, colSdMSW = -1, colMLW = -1, colSdMLW = -1;
+    // Where the table came from, for a message about one of its cells: its
+    // file (empty for a table typed in), whether row r of the table is still
+    // line r + 1 of that file, and the titles as the file has them (loading
+    // retitles the MxW columns; empty: the table's own).
+    std::string sourceName;
+    bool rowsAreLines = false;
+    std::vector<std::string> sourceTitles;
 };
 
 // One job of the run, in run order.
@@ -62,7 +72,10 @@ void RemoveEarlierRun();
 
 // Writes and fits every job of the plan on the records of table, logging one
 // line per job and moving the progress bar after each. Throws IoError when a
-// file cannot be read or written; the jobs done before stay done.
+// file cannot be read or written, and when a cell the job reads is no
+// number: that error names the table's file, line and column, and is logged
+// first as "Error: ..." (the job's file is written, as the job reader would
+// have met it). The jobs done before stay done.
 RegressionOutcome RunRegressions(const RegressionSettings& settings, const StringGrid& table,
                                  Feedback& feedback);
 

@@ -34,6 +34,9 @@ TfrmZelvimoMAIN::TfrmZelvimoMAIN(Platform& platform) : platform_(platform) {
 void TfrmZelvimoMAIN::DesignState() {
     Help1.caption = "Help";
     Over1.caption = "About...";
+    // Out of the menu until a run has jobs to show.
+    Overview1.caption = "Overview of regressions...";
+    Overview1.visible = false;
 
     tbcntrlZelvimoMAIN.tabs = {"Settings piezometer regression", "Results piezometer regression",
                                "Prediction at field work locations"};
@@ -136,6 +139,10 @@ void TfrmZelvimoMAIN::DesignState() {
     btbttnSHOW.hint = "Show regression result measuement(s) > MxW";
     btbttnSHOW.helpContext = 16;
 
+    btbttnOVERVIEW.caption = "Overview...";
+    btbttnOVERVIEW.hint = "Show every regression of the last run in one table";
+    btbttnOVERVIEW.helpContext = 16;
+
     strgrdFIT.Resize(4, 8);
     strgrdFIT.colWidths.assign(4, 56);
     strgrdFIT.fixedRows = 0;
@@ -195,6 +202,15 @@ void TfrmZelvimoMAIN::DesignState() {
     chckbxMAXLIKELI.checked = true;
     chckbxMAXLIKELI.enabled = false;
 
+    // Unticked at start: the estimates stay those of the table method
+    // unless the user asks for the exact ones.
+    chckbxEXACTML.caption = "exact (recommended)";
+    chckbxEXACTML.hint =
+        "Select if the \"deeper than\" measurements have to be estimated by exact maximum "
+        "likelihood, each at its own depth, instead of by the table method";
+    chckbxEXACTML.checked = false;
+    chckbxEXACTML.enabled = false;
+
     Label3.caption = "Found \"deeper than\" data in inputfile:";
     Label3.visible = false;
     lstbxMLNODIG.visible = false;
@@ -229,6 +245,7 @@ void TfrmZelvimoMAIN::Register() {
     controls_ = {
         {"Help1", window, &Help1},
         {"Over1", window, &Over1},
+        {"Overview1", window, &Overview1},
         {"tbcntrlZelvimoMAIN", window, &tbcntrlZelvimoMAIN},
 
         {"grpbxTABINDEX0", "tbcntrlZelvimoMAIN", &grpbxTABINDEX0},
@@ -263,6 +280,7 @@ void TfrmZelvimoMAIN::Register() {
         {"cmbbxGxG", "grpbxTABINDEX1", &cmbbxGxG},
         {"cmbbxDATUM1", "grpbxTABINDEX1", &cmbbxDATUM1},
         {"btbttnSHOW", "grpbxTABINDEX1", &btbttnSHOW},
+        {"btbttnOVERVIEW", "grpbxTABINDEX1", &btbttnOVERVIEW},
         {"strgrdFIT", "grpbxTABINDEX1", &strgrdFIT},
         {"imgFIT", "grpbxTABINDEX1", &imgFIT},
         {"lstbxTMP", "grpbxTABINDEX1", &lstbxTMP},
@@ -284,6 +302,7 @@ void TfrmZelvimoMAIN::Register() {
         {"grpbxFACULTATIEF", "grpbxTABINDEX2", &grpbxFACULTATIEF},
         {"chckbxSTRATAAPART", "grpbxFACULTATIEF", &chckbxSTRATAAPART},
         {"chckbxMAXLIKELI", "grpbxFACULTATIEF", &chckbxMAXLIKELI},
+        {"chckbxEXACTML", "grpbxFACULTATIEF", &chckbxEXACTML},
         {"Label3", "grpbxFACULTATIEF", &Label3},
         {"lstbxMLNODIG", "grpbxFACULTATIEF", &lstbxMLNODIG},
         {"strgrdMEETDATA", "grpbxTABINDEX2", &strgrdMEETDATA},
@@ -437,6 +456,9 @@ void TfrmZelvimoMAIN::chckbxSTRATAAPARTMouseMove() {
 }
 void TfrmZelvimoMAIN::chckbxMAXLIKELIMouseMove() {
     ShowHint(chckbxMAXLIKELI.hint);
+}
+void TfrmZelvimoMAIN::chckbxEXACTMLMouseMove() {
+    ShowHint(chckbxEXACTML.hint);
 }
 void TfrmZelvimoMAIN::cmbbxPREDICTClick() {
     ShowHint(cmbbxPREDICT.hint);

@@ -55,6 +55,8 @@ class TfrmZelvimoMAIN {
     // Menu.
     Button Help1;
     Button Over1;
+    // Shown once a run has jobs: opens the overview of the last run.
+    Button Overview1;
 
     TabControl tbcntrlZelvimoMAIN;
 
@@ -92,6 +94,7 @@ class TfrmZelvimoMAIN {
     ComboBox cmbbxGxG;
     ComboBox cmbbxDATUM1;
     Button btbttnSHOW;
+    Button btbttnOVERVIEW;
     StringGrid strgrdFIT;
     Image imgFIT;
     ListBox lstbxTMP;
@@ -112,6 +115,7 @@ class TfrmZelvimoMAIN {
     GroupBox grpbxFACULTATIEF;
     CheckBox chckbxSTRATAAPART;
     CheckBox chckbxMAXLIKELI;
+    CheckBox chckbxEXACTML;
     Label Label3;
     ListBox lstbxMLNODIG;
     StringGrid strgrdMEETDATA;
@@ -157,6 +161,7 @@ class TfrmZelvimoMAIN {
     void btbttnSTRUCTUURMouseMove();
     void chckbxSTRATAAPARTMouseMove();
     void chckbxMAXLIKELIMouseMove();
+    void chckbxEXACTMLMouseMove();
     void cmbbxPREDICTClick();
     void cmbbxSTRATAClick();
     void cmbbxWEIGHTGHGClick();
@@ -216,10 +221,16 @@ class TfrmZelvimoMAIN {
     std::string WeightingTagOf(std::string_view kind) const;
     // The outcome of the last run: every job with its records and status.
     RegressionOutcome lastRun;
+    // What the last run was given, so that its overview describes that run
+    // even after another table is loaded.
+    RegressionSettings lastRunSettings;
+    StringGrid lastRunTable;
     // Set by the batch tool while it rehearses the user's choices in a
     // scratch folder: "OK" then plans the jobs and sets every control as a
     // run does, but writes and fits nothing.
     bool rehearsal = false;
+    // Threads the run fits its jobs on; 0: one per core.
+    int workerThreads = 0;
 
     // Results of single regressions (tab 1).
     void Actualiseer_datumlijst();
@@ -236,6 +247,7 @@ class TfrmZelvimoMAIN {
     void cmbbxDATUM1Click();
     void cmbbxDATUM1Enter();
     void btbttnSHOWMouseMove();
+    void btbttnOVERVIEWMouseMove();
     void strgrdFITMouseMove();
     void imgFITMouseMove();
 
@@ -244,6 +256,9 @@ class TfrmZelvimoMAIN {
     void leestemp_metingen();
     void btbttnOKVERPLICHTClick();
     void chckbxMAXLIKELIClick();
+    // The exact estimation is a choice within the maximum-likelihood one:
+    // offered only while that is offered and ticked.
+    void EnableExactEstimation();
     void btbttnSTARTPREDICTClick();
     // Writes the field table to the prediction file.
     void Bewaren();
@@ -270,6 +285,13 @@ class TfrmZelvimoMAIN {
     bool fieldTableFixed = false;
     // The outcome of the last prediction.
     PredictionOutcome lastPrediction;
+
+    // The piezometer table's titles as handed over (loading retitles its
+    // MxW columns), and what the checks of each table taken over found: the
+    // lines "Warning: ..." and "Error: ..." of its log block.
+    std::vector<std::string> piezometerTitles;
+    std::vector<std::string> piezometerFindings;
+    std::vector<std::string> fieldFindings;
 
     // The piezometer table is the cells of strgrdBUISDATA. Role columns are
     // 0-based, -1 when absent. The strata column is shared with the field
@@ -309,12 +331,26 @@ class TfrmZelvimoMAIN {
 
     // The steps of "Start Prediction".
     void RestoreFieldTable();
+    // The field dates without a regression, logged and shown.
+    void CheckPredictionDates();
+    // The closing message of the prediction: an error when nothing was
+    // predicted.
+    void ShowPredictionOutcome(const PredictionSettings& settings);
     std::string PredictionDelimiter() const;
     PredictionSettings PredictSettings() const;
     void LogPredictionInput(const PredictionSettings& settings);
 
     // The steps of "OK" on tab 0.
     void PrepareRunControls();
+    // A table taken over: a table without data refused or named, then the
+    // checks of its cells shown together; false when nothing is taken over.
+    bool AcceptHandoff(const DataWindowReport& report, const char* table);
+    void CheckPiezometerHandoff(const DataWindowReport& report);
+    void CheckFieldHandoff(const DataWindowReport& report);
+    // Warnings or errors of one step in one message box.
+    void ShowFindings(const std::vector<std::string>& findings);
+    // The closing message of a run that fitted nothing.
+    void ReportEmptyRun(const RegressionSettings& settings);
     RegressionSettings RunSettings();
     void LogRunInput();
 

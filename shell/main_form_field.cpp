@@ -15,6 +15,7 @@
 #include "shell/main_form.h"
 #include "tables/handoff.h"
 #include "tables/meetdata_form.h"
+#include "tables/table_checks.h"
 
 namespace tarnovel {
 
@@ -67,6 +68,7 @@ void TfrmZelvimoMAIN::btbttnKOPPELMETINGENClick() {
     platform_.ShowModal("TfrmMEETDATA");
     const DataWindowReport report = frmMEETDATA->Report();
     if (report.aborted) return;
+    if (!AcceptHandoff(report, "field table")) return;
 
     // A code converted into a "deeper than" value switches on the
     // maximum-likelihood replacement.
@@ -76,6 +78,9 @@ void TfrmZelvimoMAIN::btbttnKOPPELMETINGENClick() {
         lstbxMLNODIG.visible = true;
         Label3.visible = true;
     }
+    // Also when the option stays off: a run since the last table may have
+    // withdrawn it.
+    EnableExactEstimation();
     fieldReport = report;
 
     leestemp_metingen();
@@ -83,6 +88,21 @@ void TfrmZelvimoMAIN::btbttnKOPPELMETINGENClick() {
     btbttnSTARTPREDICT.enabled = false;
     btbttnOKVERPLICHT.enabled = true;
     edtNAAMRESULT.text = SessionLabel() + " Predict.csv";
+    CheckFieldHandoff(report);
+}
+
+void TfrmZelvimoMAIN::CheckFieldHandoff(const DataWindowReport& report) {
+    fieldFindings.clear();
+    const std::string noData = NoDataMessage(report.content, "field table", report.inputFileName);
+    if (!noData.empty()) fieldFindings.push_back("Error: " + noData);
+    // The measurement columns under the titles the user knows them by.
+    std::vector<NumberColumn> columns;
+    for (auto [role, column] : {std::pair{kRoleMeas1, colMeas1}, {kRoleMeas2, colMeas2}})
+        columns.push_back({column, report.roleTexts[role].empty() ? Title(strgrdMEETDATA, column)
+                                                                  : report.roleTexts[role]});
+    for (std::string& finding : CheckFieldTable(strgrdMEETDATA, columns, report))
+        fieldFindings.push_back(std::move(finding));
+    ShowFindings(fieldFindings);
 }
 
 void TfrmZelvimoMAIN::leestemp_metingen() {
@@ -93,6 +113,9 @@ void TfrmZelvimoMAIN::leestemp_metingen() {
     if (!FileExists(kHandoffTableFile)) return;
 
     TableGrid table = ReadHandoffTable(kHandoffTableFile);
+    // A title line alone is read back with one empty record; it is no
+    // location, and would be a row of the prediction file.
+    if (ContentOf(table) != TableContent::kData) table.Resize(table.colCount, 1);
     for (int c = 0; c < table.colCount; ++c)
         for (int r = 1; r < table.rowCount; ++r)
             if (CodePointCount(table.Cell(c, r)) < kPaddedWidth)
@@ -168,6 +191,11 @@ void TfrmZelvimoMAIN::btbttnOKVERPLICHTClick() {
 void TfrmZelvimoMAIN::chckbxMAXLIKELIClick() {
     lstbxMLNODIG.enabled = chckbxMAXLIKELI.checked;
     Label3.enabled = chckbxMAXLIKELI.checked;
+    EnableExactEstimation();
+}
+
+void TfrmZelvimoMAIN::EnableExactEstimation() {
+    chckbxEXACTML.enabled = chckbxMAXLIKELI.enabled && chckbxMAXLIKELI.checked;
 }
 
 void TfrmZelvimoMAIN::btbttnKOPPELMETINGENMouseMove() {

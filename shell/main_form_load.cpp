@@ -1,7 +1,10 @@
 // Loading the piezometer table through the piezometer data window, and the
 // settings the table offers.
 
+#include <algorithm>
+#include <cmath>
 #include <string>
+#include <vector>
 
 #include "common/file_system.h"
 #include "common/io_error.h"
@@ -9,6 +12,7 @@
 #include "shell/main_form.h"
 #include "tables/buisdata_form.h"
 #include "tables/handoff.h"
+#include "tables/table_checks.h"
 
 namespace tarnovel {
 
@@ -33,6 +37,41 @@ void CheckColumn(int column, int columns, const std::string& what) {
                       what + " lies in column " + std::to_string(column) + ", outside the " +
                           std::to_string(columns) +
                           " columns read from temp.csv (a column with an empty title ends them)");
+}
+
+// Every role column and measurement date temp.txt names, checked.
+void CheckRoleColumns(const PiezometerRoleFile& roles, int columns) {
+    for (int role = 0; role < kRoleCount; ++role)
+        CheckColumn(
+            roles.columns[static_cast<std::size_t>(role)], columns,
+            std::string("The ") + kPiezometerRoleNames[static_cast<std::size_t>(role)] + " column");
+    for (int i = 0; i < roles.dateCount; ++i)
+        CheckColumn(roles.dateColumns[static_cast<std::size_t>(i)], columns,
+                    "Measurement date " + std::to_string(i + 1));
+}
+
+// The kinds a table offers to fit: each present kind, after all of them
+// together when there are several.
+std::vector<std::string> KindItems(int colMHW, int colMSW, int colMLW) {
+    std::vector<std::string> kinds;
+    if (colMHW != -1) kinds.push_back("MHW");
+    if (colMSW != -1) kinds.push_back("MSW");
+    if (colMLW != -1) kinds.push_back("MLW");
+    if (kinds.size() >= 2) {
+        std::string combined;
+        for (const std::string& k : kinds)
+            combined += (combined.empty() ? "" : "+") + k;
+        kinds.insert(kinds.begin(), combined);
+    }
+    return kinds;
+}
+
+// Each stratum of the table's strata column once, in the order met.
+void AddStrata(std::vector<std::string>& items, const StringGrid& table, int colStrata) {
+    for (int r = 1; r < table.rowCount; ++r) {
+        const std::string& value = table.Cell(colStrata, r);
+        if (std::find(items.begin(), items.end(), value) == items.end()) items.push_back(value);
+    }
 }
 
 }  // namespace
@@ -62,6 +101,8 @@ void TfrmZelvimoMAIN::btbttnFILEClick() {
     frmBUISDATA->inputMode = false;
     platform_.ShowModal("TfrmBUISDATA");
     if (frmBUISDATA->aborted) return;
+    const DataWindowReport report = frmBUISDATA->Report();
+    if (!AcceptHandoff(report, "piezometer table")) return;
     leestemp_buizen();
     strgrdBUISDATA.visible = true;
     strgrdBUISDATA.enabled = true;
@@ -69,6 +110,7 @@ void TfrmZelvimoMAIN::btbttnFILEClick() {
              &btbttnOKTABINDEX0, &cmbbxPREDICT, &cmbbxSTRATAyesno, &chckbxCONST, &cmbbxWEIGHTGHG,
              &CMBBXWEIGHTGVG, &cmbbxWEIGHTGLG})
         c->enabled = true;
+    CheckPiezometerHandoff(report);
 }
 
 void TfrmZelvimoMAIN::btbttnSTRUCTUURClick() {
@@ -81,6 +123,8 @@ void TfrmZelvimoMAIN::STRUCTUUR() {
     btbttnOKTABINDEX0.enabled = true;
     frmBUISDATA->inputMode = true;
     platform_.ShowModal("TfrmBUISDATA");
+    const DataWindowReport report = frmBUISDATA->Report();
+    if (!report.aborted && !AcceptHandoff(report, "piezometer table")) return;
     leestemp_buizen();
     strgrdBUISDATA.visible = true;
     strgrdBUISDATA.enabled = true;
@@ -88,11 +132,57 @@ void TfrmZelvimoMAIN::STRUCTUUR() {
          std::initializer_list<Control*>{&cmbbxPREDICT, &cmbbxSTRATAyesno, &chckbxCONST,
                                          &cmbbxWEIGHTGHG, &CMBBXWEIGHTGVG, &cmbbxWEIGHTGLG})
         c->enabled = true;
+    if (!report.aborted) CheckPiezometerHandoff(report);
+}
+
+bool TfrmZelvimoMAIN::AcceptHandoff(const DataWindowReport& report, const char* table) {
+    if (report.content != TableContent::kEmpty) return true;
+    // Nothing to take over: the hand-off holds no column, and the roles it
+    // names would point outside the table.
+    DeleteFile(kHandoffTableFile);
+    DeleteFile(kHandoffRoleFile);
+    platform_.ShowMessage(NoDataMessage(report.content, table, report.inputFileName),
+                          MessageKind::kError);
+    return false;
+}
+
+void TfrmZelvimoMAIN::ShowFindings(const std::vector<std::string>& findings) {
+    const std::string errorMark = "Error: ";
+    std::string errors, warnings;
+    for (const std::string& line : findings) {
+        const bool error = line.rfind(errorMark, 0) == 0;
+        std::string& box = error ? errors : warnings;
+        box += (box.empty() ? "" : "\n\n") + (error ? line.substr(errorMark.size()) : line);
+    }
+    if (!errors.empty()) platform_.ShowMessage(errors, MessageKind::kError);
+    if (!warnings.empty()) platform_.ShowMessage(warnings, MessageKind::kWarning);
+}
+
+void TfrmZelvimoMAIN::CheckPiezometerHandoff(const DataWindowReport& report) {
+    piezometerFindings.clear();
+    const std::string noData =
+        NoDataMessage(report.content, "piezometer table", report.inputFileName);
+    if (!noData.empty()) piezometerFindings.push_back("Error: " + noData);
+    auto titled = [this](int column) -> NumberColumn {
+        const bool known = column >= 0 && column < static_cast<int>(piezometerTitles.size());
+        return {column, known ? piezometerTitles[static_cast<std::size_t>(column)]
+                              : Title(strgrdBUISDATA, column)};
+    };
+    std::vector<NumberColumn> columns;
+    for (int column : {colMHW, colSdMHW, colMSW, colSdMSW, colMLW, colSdMLW})
+        columns.push_back(titled(column));
+    for (int i = 1; i <= dateCount && i < static_cast<int>(dateColumns.size()); ++i)
+        columns.push_back(
+            titled(static_cast<int>(std::lround(dateColumns[static_cast<std::size_t>(i)]))));
+    for (std::string& finding : CheckPiezometerTable(strgrdBUISDATA, columns, report))
+        piezometerFindings.push_back(std::move(finding));
+    ShowFindings(piezometerFindings);
 }
 
 void TfrmZelvimoMAIN::leestemp_buizen() {
     colMHW = colSdMHW = colMSW = colSdMSW = colMLW = colSdMLW = colStrata = -1;
     dateCount = -1;
+    piezometerTitles.clear();
     cmbbxPREDICT.items.clear();
     cmbbxSTRATA.items = {kNoStrata};
     cmbbxSTRATA.text = kNoStrata;
@@ -104,6 +194,8 @@ void TfrmZelvimoMAIN::leestemp_buizen() {
 
     if (FileExists(kHandoffTableFile)) {
         TableGrid table = ReadHandoffTable(kHandoffTableFile);
+        for (int c = 0; c < table.colCount; ++c)
+            piezometerTitles.push_back(Title(table, c));  // before the MxW are retitled
         for (int c = 0; c < table.colCount; ++c)
             for (int r = 1; r < table.rowCount; ++r)
                 if (CodePointCount(table.Cell(c, r)) < kPaddedWidth)
@@ -119,14 +211,7 @@ void TfrmZelvimoMAIN::leestemp_buizen() {
         strgrdBUISDATA.enabled = true;
 
         const PiezometerRoleFile roles = ReadPiezometerRoleFile(kHandoffRoleFile);
-        const int columns = strgrdBUISDATA.colCount;
-        for (int role = 0; role < kRoleCount; ++role)
-            CheckColumn(roles.columns[static_cast<std::size_t>(role)], columns,
-                        std::string("The ") + kPiezometerRoleNames[static_cast<std::size_t>(role)] +
-                            " column");
-        for (int i = 0; i < roles.dateCount; ++i)
-            CheckColumn(roles.dateColumns[static_cast<std::size_t>(i)], columns,
-                        "Measurement date " + std::to_string(i + 1));
+        CheckRoleColumns(roles, strgrdBUISDATA.colCount);
         colMHW = roles.columns[kRoleMHW];
         colSdMHW = roles.columns[kRoleSdMHW];
         colMSW = roles.columns[kRoleMSW];
@@ -149,28 +234,12 @@ void TfrmZelvimoMAIN::leestemp_buizen() {
         if (colMLW != -1) strgrdBUISDATA.Cell(colMLW, 0) = "MLW";
     }
 
-    std::vector<std::string> kinds;
-    if (colMHW != -1) kinds.push_back("MHW");
-    if (colMSW != -1) kinds.push_back("MSW");
-    if (colMLW != -1) kinds.push_back("MLW");
-    if (kinds.size() >= 2) {
-        std::string combined;
-        for (const std::string& k : kinds)
-            combined += (combined.empty() ? "" : "+") + k;
-        kinds.insert(kinds.begin(), combined);
-    }
-    SetItems(cmbbxPREDICT, kinds);
+    SetItems(cmbbxPREDICT, KindItems(colMHW, colMSW, colMLW));
 
     if (colStrata != -1) {
         cmbbxSTRATA.items.push_back(kAllStrata);
         cmbbxSTRATAyesno.items.push_back(kAllStrata);
-        for (int r = 1; r < strgrdBUISDATA.rowCount; ++r) {
-            const std::string& value = strgrdBUISDATA.Cell(colStrata, r);
-            bool known = false;
-            for (const std::string& item : cmbbxSTRATA.items)
-                known = known || item == value;
-            if (!known) cmbbxSTRATA.items.push_back(value);
-        }
+        AddStrata(cmbbxSTRATA.items, strgrdBUISDATA, colStrata);
         strataCount = static_cast<int>(cmbbxSTRATA.items.size());
     }
 

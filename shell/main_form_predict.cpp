@@ -1,6 +1,7 @@
 // "Start Prediction": the settings of tab 2 read into a PredictionSettings,
 // the prediction run, and its outcome shown.
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "regression/job_names.h"
 #include "shell/main_form.h"
 #include "tables/handoff.h"
+#include "tables/table_checks.h"
 
 namespace tarnovel {
 
@@ -53,6 +55,8 @@ PredictionSettings TfrmZelvimoMAIN::PredictSettings() const {
     settings.separately = chckbxSTRATAAPART.checked && colFieldStrata >= 0;
     settings.constant = chckbxCONST.checked;
     settings.maximumLikelihood = chckbxMAXLIKELI.checked;
+    // A tick left on a box that is no longer offered is no choice.
+    settings.exactMaximumLikelihood = chckbxEXACTML.enabled && chckbxEXACTML.checked;
     settings.censoredEntries = censoredEntries;
     settings.outputName = edtNAAMRESULT.text;
     settings.delimiter = PredictionDelimiter();
@@ -89,12 +93,15 @@ void TfrmZelvimoMAIN::LogPredictionInput(const PredictionSettings& settings) {
         ADDLOG(kIndent + "No column with strata given.");
     ADDLOG(kIndent + (report.codesFound ? "Non-numerical values replaced by \">\" or \"missing\""
                                         : "No non-numerical values found"));
+    for (const std::string& finding : fieldFindings)
+        ADDLOG(finding);
     ADDLOG("Result file   : " + settings.outputName);
     ADDLOG("MxW to predict: " + settings.kindsText);
     ADDLOG(kIndent + (chckbxSTRATAAPART.checked ? "Use separate regressions for all strata."
                                                 : "Use the same regressions for all strata."));
     if (settings.maximumLikelihood) {
         ADDLOG(kIndent + "Maximum-likelihood estimates for \">\" measurements.");
+        if (settings.exactMaximumLikelihood) ADDLOG(kIndent + "Method: exact maximum likelihood.");
         for (const std::string& entry : lstbxMLNODIG.items)
             ADDLOG(kIndent + entry);
     } else {
@@ -107,16 +114,44 @@ void TfrmZelvimoMAIN::btbttnSTARTPREDICTClick() {
     RestoreFieldTable();
     const PredictionSettings settings = PredictSettings();
     LogPredictionInput(settings);
+    CheckPredictionDates();
 
     ggPROGRESSPREDICT.position = 0;
     GaugeFeedback feedback(*this, ggPROGRESSPREDICT, "ggPROGRESSPREDICT");
     lastPrediction = RunPrediction(settings, strgrdMEETDATA, feedback);
 
     SetMilestone(mijlpaal::na_voorspellen);
-    platform_.ShowMessage("Results stored in " + settings.outputName + "\n" + "Logfile: " +
-                          LogFileName() + "\n\n" + "Program ready. You can close this window.");
+    ShowPredictionOutcome(settings);
     ADDLOG("MxW predictions written to: " + settings.outputName);
     FlushLog();
+}
+
+void TfrmZelvimoMAIN::CheckPredictionDates() {
+    // The dates of the run's jobs, in the order the run met them.
+    std::vector<std::string> runDates;
+    for (const JobReport& report : lastRun.jobs)
+        for (const std::string* date : {&report.job.date1, &report.job.date2})
+            if (std::find(runDates.begin(), runDates.end(), *date) == runDates.end())
+                runDates.push_back(*date);
+    const std::vector<std::string> findings =
+        CheckFieldDates(strgrdMEETDATA, {colDate1, colDate2}, runDates);
+    for (const std::string& finding : findings)
+        ADDLOG(finding);
+    ShowFindings(findings);
+}
+
+void TfrmZelvimoMAIN::ShowPredictionOutcome(const PredictionSettings& settings) {
+    const std::vector<long long>& predicted = lastPrediction.predicted;
+    if (std::any_of(predicted.begin(), predicted.end(), [](long long n) { return n > 0; })) {
+        platform_.ShowMessage("Results stored in " + settings.outputName + "\n" + "Logfile: " +
+                              LogFileName() + "\n\n" + "Program ready. You can close this window.");
+        return;
+    }
+    const std::string failure = "No MxW was predicted at any location.";
+    ADDLOG("Error: " + failure);
+    platform_.ShowMessage(failure + "\n" + "Results stored in " + settings.outputName + "\n" +
+                              "Logfile: " + LogFileName(),
+                          MessageKind::kError);
 }
 
 void TfrmZelvimoMAIN::Bewaren() {

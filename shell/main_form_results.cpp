@@ -254,6 +254,9 @@ void TfrmZelvimoMAIN::cmbbxDATUM1Enter() {
 void TfrmZelvimoMAIN::btbttnSHOWMouseMove() {
     ShowHint(btbttnSHOW.hint);
 }
+void TfrmZelvimoMAIN::btbttnOVERVIEWMouseMove() {
+    ShowHint(btbttnOVERVIEW.hint);
+}
 void TfrmZelvimoMAIN::strgrdFITMouseMove() {
     ShowHint(strgrdFIT.hint);
 }

@@ -131,6 +131,7 @@ RegressionSettings TfrmZelvimoMAIN::RunSettings() {
     }
 
     settings.constant = chckbxCONST.checked;
+    settings.threads = workerThreads;
     settings.colStrata = colStrata;
     settings.colMHW = colMHW;
     settings.colSdMHW = colSdMHW;
@@ -138,7 +139,27 @@ RegressionSettings TfrmZelvimoMAIN::RunSettings() {
     settings.colSdMSW = colSdMSW;
     settings.colMLW = colMLW;
     settings.colSdMLW = colSdMLW;
+
+    const DataWindowReport report = frmBUISDATA->Report();
+    if (!report.inputMode) settings.sourceName = report.inputFileName;
+    settings.rowsAreLines = !report.inputMode && !report.recordsAdded && !report.recordsRemoved;
+    settings.sourceTitles = piezometerTitles;
     return settings;
+}
+
+void TfrmZelvimoMAIN::ReportEmptyRun(const RegressionSettings& settings) {
+    std::string message = "No regression was fitted: ";
+    if (settings.kinds.empty())
+        message += "the piezometer table has no MHW, MSW or MLW column.";
+    else if (settings.dates.empty())
+        message += "no column with measurement data was chosen.";
+    else
+        message +=
+            (lastRun.prepared == 1 ? std::string("the one regression")
+                                   : "all " + std::to_string(lastRun.prepared) + " regressions") +
+            " had too few data points or did not converge.";
+    ADDLOG("Error: " + message);
+    platform_.ShowMessage(message, MessageKind::kError);
 }
 
 // The log's account of the table handed over and of the settings.
@@ -172,6 +193,8 @@ void TfrmZelvimoMAIN::LogRunInput() {
     for (std::size_t q = 0; q < report.measurementColumns.size(); ++q)
         ADDLOG(kIndent + "Measurement data " + std::to_string(q + 1) +
                " :column title= " + report.measurementColumns[q]);
+    for (const std::string& finding : piezometerFindings)
+        ADDLOG(finding);
     ADDLOG();
 
     const std::string& selection = cmbbxPREDICT.text;
@@ -201,6 +224,8 @@ void TfrmZelvimoMAIN::btbttnOKTABINDEX0Click() {
 
     GaugeFeedback feedback(*this, ggPROGRESS, "ggPROGRESS");
     lastRun = RegressionOutcome{};
+    lastRunSettings = settings;
+    lastRunTable = strgrdBUISDATA;
     if (rehearsal) {
         // The plan is all the settings of the later steps depend on.
         for (PlannedJob& job : PlanRegressionJobs(settings))
@@ -210,11 +235,14 @@ void TfrmZelvimoMAIN::btbttnOKTABINDEX0Click() {
     }
 
     FreeVector(dateColumns);
+    Overview1.visible = !lastRun.jobs.empty();
+    btbttnOVERVIEW.enabled = !lastRun.jobs.empty();
     tbcntrlZelvimoMAIN.tabIndex = 1;
     SetResultTabsEnabled(true);
     tbcntrlZelvimoMAINChange();
     ADDLOG(std::to_string(lastRun.prepared) + " regressions were prepared (inputfiles).");
     ADDLOG("Of these,  " + std::to_string(lastRun.skipped) + " regressions were not performed.");
+    if (!rehearsal && lastRun.fitted == 0) ReportEmptyRun(settings);
     SetMilestone(mijlpaal::na_uitvoeren);
     FlushLog();
 }

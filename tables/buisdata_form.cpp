@@ -232,6 +232,8 @@ DataWindowReport TfrmBUISDATA::Report() const {
     report.missingCodeText = edtMIS.text;
     report.roleTexts = RoleBoxTexts();
     report.roleColumns = roleColumns;
+    report.content = content;
+    report.conversions = conversions;
     report.measurementColumns = lstbxMEETKOLS.items;
     report.sdConversion = {{{btbttnSQRTGHG.enabled, btbttnSQRGHG.enabled},
                             {btbttnSQRTGVG.enabled, btbttnSQRGVG.enabled},

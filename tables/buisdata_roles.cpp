@@ -9,6 +9,7 @@
 #include "common/number_format.h"
 #include "common/utf8.h"
 #include "tables/buisdata_form.h"
+#include "tables/table_checks.h"
 
 namespace tarnovel {
 
@@ -208,8 +209,8 @@ void TfrmBUISDATA::ConvertSdColumn(const ComboBox& box, SdOperation operation, B
         cell = W(y, 8, 3);
     }
     if (skipped)
-        platform_.ShowMessage(operation == SdOperation::kSquareRoot ? kSqrtSkipped
-                                                                    : kSquareSkipped);
+        platform_.ShowMessage(operation == SdOperation::kSquareRoot ? kSqrtSkipped : kSquareSkipped,
+                              MessageKind::kWarning);
     pressed.enabled = false;
     sibling.enabled = true;
 }
@@ -243,6 +244,7 @@ void TfrmBUISDATA::btbttnEXITSTAMBUISClick() {
     // Kept before writing: the main window may look at them even when a file
     // could not be written and the window stays open.
     roleColumns = FindRoleColumns(strgrdSTAMBUIS, texts);
+    content = ContentOf(strgrdSTAMBUIS);
     WritePiezometerHandoff(strgrdSTAMBUIS, texts, lstbxMEETKOLS.items);
     closed = true;
 }

@@ -9,6 +9,7 @@
 #include "tables/data_window.h"
 #include "tables/delimited_reader.h"
 #include "tables/grid_edit.h"
+#include "tables/handoff.h"
 #include "tables/table_grid.h"
 
 namespace tarnovel::data_window {
@@ -44,6 +45,8 @@ void ResetState(Form& f, const Parts& p) {
     f.recordsRemoved = false;
     f.columnsAdded = false;
     f.columnsRemoved = false;
+    f.conversions.clear();
+    f.content = TableContent::kData;
 }
 
 template <class Form>
@@ -157,9 +160,15 @@ void Save(Form& f, const Parts& p, Platform& platform) {
     f.Bewareninbestand1.checked = true;
 }
 
+// The cells marked are kept per column: the main window tells the user
+// which codes became "missing" and how often.
 template <class Form>
 void MarkMissingCode(Form& f, const Parts& p) {
-    MarkMissing(p.grid, f.edtMIS.text);
+    const std::vector<int> marked = MarkMissing(p.grid, f.edtMIS.text);
+    for (std::size_t c = 0; c < marked.size(); ++c)
+        if (marked[c] > 0)
+            f.conversions.push_back(
+                {f.edtMIS.text, kMissing, Title(p.grid, static_cast<int>(c)), marked[c]});
     f.edtMIS.text.clear();
 }
 

@@ -60,10 +60,19 @@ void ConvertCommas(TableGrid& grid) {
             std::replace(cell.begin(), cell.end(), ',', '.');
 }
 
-void MarkMissing(TableGrid& grid, std::string_view code) {
-    for (auto& column : grid.cells)
+std::vector<int> MarkMissing(TableGrid& grid, std::string_view code) {
+    std::vector<int> marked;
+    marked.reserve(grid.cells.size());
+    for (auto& column : grid.cells) {
+        int count = 0;
         for (std::size_t r = 1; r < column.size(); ++r)
-            if (column[r] == code) column[r] = kMissing;
+            if (column[r] == code) {
+                column[r] = kMissing;
+                ++count;
+            }
+        marked.push_back(count);
+    }
+    return marked;
 }
 
 void SaveGrid(const TableGrid& grid, std::string_view separator, const std::string& fileName) {

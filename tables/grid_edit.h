@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tables/table_grid.h"
 
@@ -30,8 +31,8 @@ bool RemoveColumn(TableGrid& grid, int x);
 void ConvertCommas(TableGrid& grid);
 
 // Every record cell equal to code (exactly, whole cell) becomes "missing";
-// the titles are left.
-void MarkMissing(TableGrid& grid, std::string_view code);
+// the titles are left. Returns the number of cells marked in each column.
+std::vector<int> MarkMissing(TableGrid& grid, std::string_view code);
 
 // Writes the grid to a file: one line per row, every cell followed by the
 // separator. Throws IoError.

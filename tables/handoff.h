@@ -101,6 +101,18 @@ struct SdConversionState {
     bool sqrEnabled = true;
 };
 
+// What a data window's table held when "Ready!" handed it over.
+enum class TableContent { kData, kEmpty, kTitlesOnly };
+
+// A code the user turned into another text: the missing-data box ("apply")
+// or a coded measurement ("Conversion OK"); the cells of one column.
+struct CodeConversion {
+    std::string code;
+    std::string replacement;
+    std::string column;  // the column's title
+    int cells = 0;
+};
+
 // What a data window leaves for the main window when it closes.
 struct DataWindowReport {
     bool inputMode = false;  // true: the table was typed in, not read
@@ -111,7 +123,9 @@ struct DataWindowReport {
     bool columnsAdded = false;
     bool columnsRemoved = false;
     std::string missingCodeText;  // empty once missing values were marked
-    RoleTexts roleTexts;          // in the order of the roles of temp.txt
+    TableContent content = TableContent::kData;
+    std::vector<CodeConversion> conversions;  // in the order made
+    RoleTexts roleTexts;                      // in the order of the roles of temp.txt
     RoleColumns roleColumns{-1, -1, -1, -1, -1, -1, -1};
     // Piezometer window only.
     std::vector<std::string> measurementColumns;

@@ -197,6 +197,8 @@ DataWindowReport TfrmMEETDATA::Report() const {
     report.missingCodeText = edtMIS.text;
     report.roleTexts = RoleBoxTexts();
     report.roleColumns = roleColumns;
+    report.content = content;
+    report.conversions = conversions;
     report.codesFound = codesFound;
     report.censoredReplacement = censoredReplacement;
     return report;

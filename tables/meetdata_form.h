@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "controls/controls.h"
 #include "controls/platform.h"
@@ -75,6 +76,10 @@ class TfrmMEETDATA {
     bool codesFound = false;
     bool censoredReplacement = false;  // a code became a "deeper than" value
     RoleColumns roleColumns{-1, -1, -1, -1, -1, -1, -1};
+    // Codes turned into other texts since the window started, and what
+    // "Ready!" handed over: both for the main window's checks.
+    std::vector<CodeConversion> conversions;
+    TableContent content = TableContent::kData;
 
     // Reading stage.
     void FormActivate();

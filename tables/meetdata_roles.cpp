@@ -6,6 +6,7 @@
 
 #include "common/number_format.h"
 #include "tables/meetdata_form.h"
+#include "tables/table_checks.h"
 
 namespace tarnovel {
 
@@ -109,9 +110,19 @@ void TfrmMEETDATA::btbttnREPLACEOKClick() {
                             FindColumn(grid, cmbbxMeting2.text)};
     const std::string code = cmbbxFOUNDCODE.text;
     const std::string replacement = cmbbxNEWCODE.text;
-    for (int r = 1; r < grid.rowCount; ++r)
-        for (int c : measured)
-            if (c >= 0 && grid.Cell(c, r) == code) grid.Cell(c, r) = replacement;
+    // Meas1 and Meas2 may be one column: its cells count once.
+    std::vector<int> done;
+    for (int c : measured) {
+        if (c < 0 || std::find(done.begin(), done.end(), c) != done.end()) continue;
+        done.push_back(c);
+        int cells = 0;
+        for (int r = 1; r < grid.rowCount; ++r)
+            if (grid.Cell(c, r) == code) {
+                grid.Cell(c, r) = replacement;
+                ++cells;
+            }
+        if (cells > 0) conversions.push_back({code, replacement, Title(grid, c), cells});
+    }
     if (Contains(replacement, ">")) censoredReplacement = true;
 
     std::vector<std::string>& codes = cmbbxFOUNDCODE.items;
@@ -133,6 +144,7 @@ void TfrmMEETDATA::btbttnEXITMEETDATAClick() {
     // Kept before writing: the main window may look at them even when a file
     // could not be written and the window stays open.
     roleColumns = FindRoleColumns(strgrdMEETDATA, texts);
+    content = ContentOf(strgrdMEETDATA);
     WriteFieldHandoff(strgrdMEETDATA, texts);
     closed = true;
 }

@@ -104,6 +104,13 @@ QLabel* PutLabel(QWidget* parent, const char* name, int x, int y, int width, int
     return Put<QLabel>(parent, name, x, y, width, height);
 }
 
+// The widgets named that follow their parents' growth, each as given.
+void Anchor(QWidget* window, std::initializer_list<std::pair<const char*, Follow>> follows) {
+    Anchors& anchors = AnchorsOf(window);
+    for (const auto& [name, follow] : follows)
+        if (auto* widget = window->findChild<QWidget*>(name)) anchors.Add(widget, follow);
+}
+
 // A label and its role box on one row of the role group.
 void RoleRow(QWidget* group, const char* label, const char* box, int y, int labelWidth,
              int boxWidth) {
@@ -116,7 +123,9 @@ void RoleRow(QWidget* group, const char* label, const char* box, int y, int labe
 DataWindowView::DataWindowView(QtPlatform& platform, int width, int height, const QString& caption)
     : platform_(platform) {
     setWindowTitle(caption);
-    setFixedSize(width, height);
+    // Laid out at this size; larger, the grid and the lists take the room.
+    setMinimumSize(width, height);
+    resize(width, height);
     setModal(true);
 }
 
@@ -264,6 +273,21 @@ BuisdataView::BuisdataView(TfrmBUISDATA& form, QtPlatform& platform)
 
     Put<QPushButton>(this, "btbttnEXITSTAMBUIS", width() - 88, 465, 80, 24);
 
+    // The grid and the role group share the growth in height; in the group
+    // the two title lists share its growth in width.
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
+    Anchor(this, {{"chckbxMultiple", kGrowWidth},
+                  {"lblstrgrdSTAMBUIS", kGrowWidth},
+                  {"strgrdSTAMBUIS", {0, 0, 1, 0.5}},
+                  {"stsbrSTAMBUIS", kMoveDownGrowWidth},
+                  {"grpbxKOLOM", {0, 0.5, 1, 0.5}},
+                  {"lstbxTITELS", {0, 0, 0.5, 1}},
+                  {"btbttnADD", {0.5, 0, 0, 0}},
+                  {"btbttnSUB", {0.5, 0, 0, 0}},
+                  {"lblMEETKOLS", {0.5, 0, 0.5, 0}},
+                  {"lstbxMEETKOLS", {0.5, 0, 0.5, 1}},
+                  {"btbttnEXITSTAMBUIS", kMoveCorner}});
+
     auto controls = [this](ControlVisitor& v) { form_.forEachControl(v); };
     using F = TfrmBUISDATA;
     using E = UserEvent;
@@ -317,6 +341,19 @@ MeetdataView::MeetdataView(TfrmMEETDATA& form, QtPlatform& platform)
     Put<QPushButton>(codes, "btbttnREPLACEOK", 8, 114, 120, 26);
 
     Put<QPushButton>(this, "btbttnEXITMEETDATA", width() - 88, 424, 80, 24);
+
+    // The grid takes the growth; the groups under it move down with the
+    // window's bottom edge.
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
+    Anchor(this, {{"chckbxMultiple", kGrowWidth},
+                  {"lblstrgrdMEETDATA", kGrowWidth},
+                  {"strgrdMEETDATA", kGrow},
+                  {"stsbrMEETDATA", kMoveDownGrowWidth},
+                  {"grpbxKOLOM", kMoveDown},
+                  {"grpbxCENSOR", kMoveDownGrowWidth},
+                  {"cmbbxFOUNDCODE", kGrowWidth},
+                  {"cmbbxNEWCODE", kGrowWidth},
+                  {"btbttnEXITMEETDATA", kMoveCorner}});
 
     auto controls = [this](ControlVisitor& v) { form_.forEachControl(v); };
     using F = TfrmMEETDATA;

@@ -26,6 +26,8 @@
 
 #include "shell/main_form.h"
 #include "ui/binder.h"
+#include "ui/overview_view.h"
+#include "ui/predictions_view.h"
 #include "ui/widget_kit.h"
 
 namespace tarnovel {
@@ -100,6 +102,7 @@ std::vector<Route> MainRoutes(TfrmZelvimoMAIN& f) {
                {"cmbbxDATUM1", E::Enter, &F::cmbbxDATUM1Enter},
                {"btbttnSHOW", E::Click, &F::btbttnSHOWClick},
                {"btbttnSHOW", E::MouseMove, &F::btbttnSHOWMouseMove},
+               {"btbttnOVERVIEW", E::MouseMove, &F::btbttnOVERVIEWMouseMove},
                {"strgrdFIT", E::MouseMove, &F::strgrdFITMouseMove},
                {"imgFIT", E::MouseMove, &F::imgFITMouseMove},
 
@@ -113,6 +116,7 @@ std::vector<Route> MainRoutes(TfrmZelvimoMAIN& f) {
                {"chckbxSTRATAAPART", E::MouseMove, &F::chckbxSTRATAAPARTMouseMove},
                {"chckbxMAXLIKELI", E::Click, &F::chckbxMAXLIKELIClick},
                {"chckbxMAXLIKELI", E::MouseMove, &F::chckbxMAXLIKELIMouseMove},
+               {"chckbxEXACTML", E::MouseMove, &F::chckbxEXACTMLMouseMove},
                {"btbttnSTARTPREDICT", E::Click, &F::btbttnSTARTPREDICTClick},
                {"btbttnSTARTPREDICT", E::MouseMove, &F::btbttnSTARTPREDICTMouseMove},
            });
@@ -151,31 +155,57 @@ void MainView::Build() {
     QMenuBar* menu = menuBar();
     menu->addAction("Help")->setObjectName("Help1");
     menu->addAction("About...")->setObjectName("Over1");
+    // The overview and the predictions are views of the last run and the
+    // last prediction: they open their windows themselves.
+    QAction* overview = menu->addAction("Overview of regressions...");
+    overview->setObjectName("Overview1");
+    overview->setVisible(false);
+    connect(overview, &QAction::triggered, this, [this] { ShowOverview(this, form_, platform_); });
+    QAction* predictions = menu->addAction("Predictions...");
+    predictions->setObjectName("actionPREDICTIONS");
+    predictions->setVisible(false);
+    connect(predictions, &QAction::triggered, this,
+            [this] { ShowPredictions(this, form_, platform_); });
 
+    // The window opens at the size it was laid out for and may grow; the
+    // tables and the picture take what it grows by.
     auto* client = new QWidget(this);
     client->setObjectName("client");
-    client->setFixedSize(kClientWidth, kClientHeight - kStatusHeight);
+    client->setMinimumSize(kClientWidth, kClientHeight - kStatusHeight);
+    client->resize(kClientWidth, kClientHeight - kStatusHeight);
     setCentralWidget(client);
+    Anchors& anchors = AnchorsOf(this);
 
     // The tab control: the tabs above a pane on which the three tab groups
     // lie on the same spot; the form model decides which one shows.
-    Put<QTabBar>(client, "tbcntrlZelvimoMAIN", 2, 1, kClientWidth - 4, kTabBarHeight)
-        ->setDrawBase(false);
+    auto* tabs = Put<QTabBar>(client, "tbcntrlZelvimoMAIN", 2, 1, kClientWidth - 4, kTabBarHeight);
+    tabs->setDrawBase(false);
+    anchors.Add(tabs, kGrowWidth);
     auto* pane = new QFrame(client);
     pane->setFrameShape(QFrame::StyledPanel);
     pane->setGeometry(0, kTabBarHeight, kClientWidth, kTabControlHeight - kTabBarHeight);
+    anchors.Add(pane, kGrow);
 
-    BuildTabZero(Put<QGroupBox>(pane, "grpbxTABINDEX0", 7, 3, 640, 361));
-    BuildTabOne(Put<QGroupBox>(pane, "grpbxTABINDEX1", 7, 3, 640, 361));
-    BuildTabTwo(Put<QGroupBox>(pane, "grpbxTABINDEX2", 7, 3, 640, 361));
-    BuildProgress(Put<QGroupBox>(client, "grpbxSTATUS", 7, kTabControlHeight + 3, 641, 81));
+    struct Tab {
+        const char* name;
+        void (MainView::*build)(QWidget*);
+    };
+    for (const Tab& tab : {Tab{"grpbxTABINDEX0", &MainView::BuildTabZero},
+                           Tab{"grpbxTABINDEX1", &MainView::BuildTabOne},
+                           Tab{"grpbxTABINDEX2", &MainView::BuildTabTwo}}) {
+        auto* group = Put<QGroupBox>(pane, tab.name, 7, 3, 640, 361);
+        anchors.Add(group, kGrow);
+        (this->*tab.build)(group);
+    }
+    auto* progress = Put<QGroupBox>(client, "grpbxSTATUS", 7, kTabControlHeight + 3, 641, 81);
+    BuildProgress(progress);
+    anchors.Add(progress, kMoveDown);
 
     auto* status = new QStatusBar(this);
     status->setObjectName("sttsbrSTATUS");
     status->setSizeGripEnabled(false);
     status->setFixedHeight(kStatusHeight);
     setStatusBar(status);
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void MainView::BuildTabZero(QWidget* g) {
@@ -209,6 +239,7 @@ void MainView::BuildTabZero(QWidget* g) {
 
     // The piezometer table as loaded, read-only, in a small font.
     auto* table = Put<QTableView>(g, "strgrdBUISDATA", 318, 16, 314, 337);
+    AnchorsOf(this).Add(table, kGrow);
     MakeReadOnly(table);
     SetRowHeight(table, 18);
     QFont small = table->font();
@@ -227,6 +258,8 @@ void MainView::BuildTabOne(QWidget* g) {
     PutLabel(g, "Label12", 16, 120, 160);
     Put<QComboBox>(g, "cmbbxDATUM1", 16, 137, 170, 24);
     Put<QPushButton>(g, "btbttnSHOW", 16, 172, 170, 28);
+    connect(Put<QPushButton>(g, "btbttnOVERVIEW", 192, 172, 90, 28), &QPushButton::clicked, this,
+            [this] { ShowOverview(this, form_, platform_); });
 
     // The statistics in a smaller font, so that eight characters fit the
     // form's column widths; the last column takes what is left.
@@ -240,8 +273,9 @@ void MainView::BuildTabOne(QWidget* g) {
     fit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     fit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    auto* plot = Put<PictureBox>(g, "imgFIT", 288, 6, 350, 350);
+    auto* plot = Put<ScalingPictureBox>(g, "imgFIT", 288, 6, 350, 350);
     plot->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    AnchorsOf(this).Add(plot, kGrow);
     Put<QListWidget>(g, "lstbxTMP", 200, 20, 60, 40);
 }
 
@@ -263,6 +297,9 @@ void MainView::BuildTabTwo(QWidget* g) {
     Put<QCheckBox>(optional, "chckbxSTRATAAPART", 8, 20, 326, 20);
     Put<QCheckBox>(optional, "chckbxMAXLIKELI", 8, 44, 326, 20);
     PutLabel(optional, "Label3", 8, 70, 322);
+    // The option it refines fills its row and the list's caption most of the
+    // next: the free end of the row above, over the end of that option.
+    Put<QCheckBox>(optional, "chckbxEXACTML", 180, 20, 152, 20);
     Put<QListWidget>(optional, "lstbxMLNODIG", 8, 88, 322, 100);
 
     auto* table = Put<QTableView>(g, "strgrdMEETDATA", 8, 256, 280, 98);
@@ -277,6 +314,22 @@ void MainView::BuildTabTwo(QWidget* g) {
     auto* progress = PutLabel(g, "Label17", 294, 308, 226);
     progress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     StyleGauge(Put<QProgressBar>(g, "ggPROGRESSPREDICT", 528, 306, 100, 20), kBlue);
+
+    auto* predictions = Put<QPushButton>(g, "btnPREDICTIONS", 480, 262, 148, 30);
+    predictions->setText("Show predictions...");
+    predictions->setVisible(false);
+    connect(predictions, &QPushButton::clicked, this,
+            [this] { ShowPredictions(this, form_, platform_); });
+
+    // The field table takes what the window grows by; what stands beside
+    // it moves along with its right edge.
+    Anchors& anchors = AnchorsOf(this);
+    anchors.Add(table, kGrow);
+    anchors.Add(optional, kGrowWidth);
+    anchors.Add(optional->findChild<QWidget*>("lstbxMLNODIG"), kGrowWidth);
+    for (const char* name :
+         {"btbttnSTARTPREDICT", "Label17", "ggPROGRESSPREDICT", "btnPREDICTIONS"})
+        anchors.Add(g->findChild<QWidget*>(name), kMoveRight);
 }
 
 void MainView::BuildProgress(QWidget* g) {
@@ -323,6 +376,16 @@ void MainView::BuildProgress(QWidget* g) {
 
 void MainView::Refresh() {
     binder_->Refresh();
+    const bool predicted = HasPredictions(form_);
+    if (auto* item = findChild<QAction*>("actionPREDICTIONS"); item->isVisible() != predicted)
+        item->setVisible(predicted);
+    if (auto* button = findChild<QWidget*>("btnPREDICTIONS"); button->isHidden() == predicted)
+        button->setVisible(predicted);
+    // Open views follow a new run or prediction; a view of the same one
+    // keeps its sorting and selection.
+    if (OverviewView* overview = FindOverview(this); overview && overview->isVisible())
+        overview->Update();
+    if (PredictionsView* view = FindPredictions(this); view && view->isVisible()) view->Update();
 }
 
 void MainView::Start() {

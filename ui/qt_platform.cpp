@@ -53,8 +53,20 @@ std::string QtPlatform::AskOpenFileName(QWidget* owner, const std::string& title
 }
 
 void QtPlatform::ShowMessage(const std::string& text) {
-    QMessageBox::information(Owner(), QApplication::applicationName(), QString::fromStdString(text),
-                             QMessageBox::Ok);
+    ShowMessage(text, MessageKind::kInformation);
+}
+
+void QtPlatform::ShowMessage(const std::string& text, MessageKind kind) {
+    const QMessageBox::Icon icon = kind == MessageKind::kError     ? QMessageBox::Critical
+                                   : kind == MessageKind::kWarning ? QMessageBox::Warning
+                                                                   : QMessageBox::Information;
+    QMessageBox box(icon, QApplication::applicationName(), QString::fromStdString(text),
+                    QMessageBox::Ok, Owner());
+    ExecMessage(box);
+}
+
+void QtPlatform::ExecMessage(QMessageBox& box) {
+    box.exec();
 }
 
 void QtPlatform::ShowModal(const std::string& form) {
@@ -113,15 +125,15 @@ void QtPlatform::Run(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
-        ShowMessage(e.what());
+        ShowMessage(e.what(), MessageKind::kError);
     } catch (...) {
-        ShowMessage("The action ended in an unexpected error.");
+        ShowMessage("The action ended in an unexpected error.", MessageKind::kError);
     }
     if (main_ != nullptr) {
         try {
             main_->FlushLog();
         } catch (const std::exception& e) {
-            ShowMessage(e.what());
+            ShowMessage(e.what(), MessageKind::kError);
         }
     }
     RefreshViews();

@@ -13,6 +13,7 @@
 #include "ui/help_viewer.h"
 
 class QDialog;
+class QMessageBox;
 class QWidget;
 
 namespace tarnovel {
@@ -47,6 +48,8 @@ class QtPlatform : public Platform {
     std::string OpenFileDialog(const std::string& title,
                                const std::vector<FileFilter>& filters) final;
     void ShowMessage(const std::string& text) override;
+    // A message box with the icon of its kind; ExecMessage shows it.
+    void ShowMessage(const std::string& text, MessageKind kind) override;
     void ShowModal(const std::string& form) override;
     void Repaint(const std::string& control) override;
     void OpenHelpKey(const std::string& key) override;
@@ -76,6 +79,10 @@ class QtPlatform : public Platform {
     QWidget* Owner() const;
 
   protected:
+    // Runs a message box made by ShowMessage until the user presses OK.
+    // Tests look at it and close it instead.
+    virtual void ExecMessage(QMessageBox& box);
+
     // The open-file dialog itself, over `owner`; "" when cancelled. Tests
     // answer it from a script.
     virtual std::string AskOpenFileName(QWidget* owner, const std::string& title,

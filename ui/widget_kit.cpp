@@ -1,5 +1,6 @@
 #include "ui/widget_kit.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QPainter>
 #include <QPainterPath>
@@ -49,6 +50,66 @@ void SetRowHeight(QTableView* table, int height) {
     table->verticalHeader()->setMinimumSectionSize(height);
     table->verticalHeader()->setDefaultSectionSize(height);
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+}
+
+void Anchors::Add(QWidget* widget, Follow follow) {
+    QWidget* parent = widget->parentWidget();
+    auto [at, added] = parents_.try_emplace(parent);
+    if (added) {
+        at->second.designed = parent->size();
+        parent->installEventFilter(this);
+    }
+    at->second.followers.push_back({widget, widget->geometry(), follow});
+    Place(parent, at->second);
+}
+
+bool Anchors::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize) {
+        auto* parent = static_cast<QWidget*>(watched);
+        const auto at = parents_.find(parent);
+        if (at != parents_.end()) Place(parent, at->second);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void Anchors::Place(QWidget* parent, const Parent& p) {
+    // A parent smaller than designed keeps its followers as designed: they
+    // never shrink below the layout they were drawn for.
+    const int dw = std::max(0, parent->width() - p.designed.width());
+    const int dh = std::max(0, parent->height() - p.designed.height());
+    for (const Follower& f : p.followers) {
+        if (!f.widget) continue;
+        const QRect& d = f.designed;
+        const QRect placed(d.x() + qRound(f.follow.left * dw), d.y() + qRound(f.follow.top * dh),
+                           d.width() + qRound(f.follow.width * dw),
+                           d.height() + qRound(f.follow.height * dh));
+        if (f.widget->geometry() == placed) continue;
+        f.widget->setGeometry(placed);
+        // A hidden widget hears of its new size only once it shows, so its
+        // own followers are placed now.
+        if (const auto own = parents_.find(f.widget); own != parents_.end())
+            Place(f.widget, own->second);
+    }
+}
+
+Anchors& AnchorsOf(QWidget* window) {
+    // Found by type, not by name: the class has no meta-object of its own.
+    for (QObject* child : window->children())
+        if (auto* anchors = dynamic_cast<Anchors*>(child)) return *anchors;
+    return *new Anchors(window);
+}
+
+void ScalingPictureBox::paintEvent(QPaintEvent* event) {
+    const QPixmap shown = pixmap();
+    const QSize room = contentsRect().size();
+    if (shown.isNull() || (room.width() <= shown.width() && room.height() <= shown.height())) {
+        PictureBox::paintEvent(event);
+        return;
+    }
+    QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QSize size = shown.size().scaled(room, Qt::KeepAspectRatio);
+    p.drawPixmap(QRect(contentsRect().topLeft(), size), shown);
 }
 
 QPixmap ArrowPicture(int width, int height) {

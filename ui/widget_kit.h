@@ -6,8 +6,13 @@
 #include <QColor>
 #include <QFont>
 #include <QPixmap>
+#include <QPointer>
 #include <QWidget>
+#include <map>
 #include <utility>
+#include <vector>
+
+#include "ui/binder.h"
 
 class QLabel;
 class QProgressBar;
@@ -35,6 +40,64 @@ void MakeReadOnly(QTableView* table);
 // The form's column widths times factor: they were set for a narrower font.
 void ScaleColumns(QTableView* table, double factor);
 void SetRowHeight(QTableView* table, int height);
+
+// How a widget follows its parent when the parent grows beyond the size it
+// was designed at: the shares of the parent's growth (width for left and
+// width, height for top and height) by which its edges move. Nothing moves
+// at the designed size, so a window looks there as it was laid out.
+struct Follow {
+    double left = 0, top = 0, width = 0, height = 0;
+};
+inline constexpr Follow kGrow{0, 0, 1, 1};
+inline constexpr Follow kGrowWidth{0, 0, 1, 0};
+inline constexpr Follow kGrowHeight{0, 0, 0, 1};
+inline constexpr Follow kMoveDown{0, 1, 0, 0};
+inline constexpr Follow kMoveRight{1, 0, 0, 0};
+inline constexpr Follow kMoveDownGrowWidth{0, 1, 1, 0};
+inline constexpr Follow kMoveCorner{1, 1, 0, 0};
+
+// The widgets of one window that follow their parents' growth. It watches
+// each parent named so far and places the parent's followers whenever the
+// parent is resized.
+class Anchors : public QObject {
+  public:
+    using QObject::QObject;
+
+    // widget follows its parent's growth beyond the parent's size now; its
+    // own geometry now is its designed one.
+    void Add(QWidget* widget, Follow follow);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    struct Follower {
+        QPointer<QWidget> widget;
+        QRect designed;
+        Follow follow;
+    };
+    struct Parent {
+        QSize designed;
+        std::vector<Follower> followers;
+    };
+    void Place(QWidget* parent, const Parent& p);
+
+    std::map<QWidget*, Parent> parents_;
+};
+
+// The window's anchors, made when first asked for.
+Anchors& AnchorsOf(QWidget* window);
+
+// A picture that grows with its place: larger than its picture, it shows
+// the picture enlarged to fit, in proportion, from the top-left corner; at
+// the picture's own size it shows it pixel for pixel.
+class ScalingPictureBox : public PictureBox {
+  public:
+    using PictureBox::PictureBox;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+};
 
 // The arrow between two workflow steps.
 QPixmap ArrowPicture(int width, int height);

@@ -171,10 +171,13 @@ TEST_F(BadInputRun, PiezometerTablesEndWithAMessageAndKeepTheFiles) {
     };
     const std::string notOffered = "\"d1\" is not a column title left to choose";
     const Case cases[] = {
-        {"empty file", "", "d1", cli::kExitUsage, notOffered.c_str(), false},
+        {"empty file", "", "d1", cli::kExitUsage,
+         "The piezometer table in.csv holds no data: it is empty.", false},
         {"binary file", Binary(), "d1", cli::kExitUsage, notOffered.c_str(), false},
-        {"one column", Table("d1\r\n", "55\r\n70\r\n101\r\n"), "d1", cli::kExitDone, "", false},
-        {"titles only", kTitles, "d1,d2", cli::kExitDone, "", false},
+        {"one column", Table("d1\r\n", "55\r\n70\r\n101\r\n"), "d1", cli::kExitError,
+         "No regression was fitted: the piezometer table has no MHW, MSW or MLW column.", false},
+        {"titles only", kTitles, "d1,d2", cli::kExitUsage,
+         "The piezometer table in.csv holds no data: it has a title line only.", false},
         {"line of 1 MB",
          Table(kTitles, "P" + std::string(1 << 20, 'x') + ";1;2;3;4;5\r\n" + kRecords), "d1,d2",
          cli::kExitDone, "", true},
@@ -224,16 +227,8 @@ TEST_F(BadInputRun, PiezometerTablesEndWithAMessageAndKeepTheFiles) {
     }
 }
 
-TEST_F(BadInputRun, FieldTablesEndWithAMessageAndNoUnreadableNumber) {
-    struct Case {
-        const char* name;
-        std::string table;
-        int exit;
-        const char* message;
-    };
-    const std::string titles = "Loc;Date1;Meas1;Date2;Meas2\r\n";
-    const std::string records = "L1;d1;60;d2;80\r\nL2;d1;75;d2;90\r\n";
-    const char* const noColumns = "outside the 0 columns read from temp.csv";
+// A field table of 100 000 columns, the roles first.
+std::string WideField() {
     std::string wide = "Loc;Date1;Meas1;Date2;Meas2";
     for (int c = 5; c < 100000; ++c)
         wide += ";c" + std::to_string(c);
@@ -244,16 +239,34 @@ TEST_F(BadInputRun, FieldTablesEndWithAMessageAndNoUnreadableNumber) {
             wide += ";1";
         wide += "\r\n";
     }
+    return wide;
+}
+
+TEST_F(BadInputRun, FieldTablesEndWithAMessageAndNoUnreadableNumber) {
+    struct Case {
+        const char* name;
+        std::string table;
+        int exit;
+        const char* message;
+    };
+    const std::string titles = "Loc;Date1;Meas1;Date2;Meas2\r\n";
+    const std::string records = "L1;d1;60;d2;80\r\nL2;d1;75;d2;90\r\n";
+    const char* const noColumns = "outside the 0 columns read from temp.csv";
+    const std::string wide = WideField();
     const Case cases[] = {
-        {"empty file", "", cli::kExitError, noColumns},
+        {"empty file", "", cli::kExitUsage,
+         "The field table field.csv holds no data: it is empty."},
         {"binary file", Binary(), cli::kExitError, noColumns},
-        {"one column", "Meas1\r\n60\r\n75\r\n", cli::kExitDone, ""},
-        {"titles only", titles, cli::kExitDone, ""},
+        {"one column", "Meas1\r\n60\r\n75\r\n", cli::kExitError,
+         "No MxW was predicted at any location."},
+        {"titles only", titles, cli::kExitUsage,
+         "The field table field.csv holds no data: it has a title line only."},
         {"NUL bytes", titles + std::string("L\0x;d1;60;d2;80\r\n", 17) + records, cli::kExitDone,
          ""},
         {"invalid UTF-8", titles + "L\xff;d1;60;d2;80\r\n" + records, cli::kExitDone, ""},
         {"1e400", titles + "L0;d1;1e400;d2;80\r\n" + records, cli::kExitDone, ""},
-        {"nan and inf", titles + "L0;d1;nan;d2;inf\r\n" + records, cli::kExitDone, ""},
+        {"nan and inf", titles + "L0;d1;nan;d2;inf\r\n" + records, cli::kExitDone,
+         "warning: the code \"nan\" was turned into \"missing\" in 1 cell."},
         {"-0", titles + "L0;d1;-0;d2;80\r\n" + records, cli::kExitDone, ""},
         {"line of 1 MB", titles + "L" + std::string(1 << 20, 'x') + ";d1;60;d2;80\r\n" + records,
          cli::kExitDone, ""},
@@ -278,7 +291,11 @@ TEST_F(BadInputRun, FieldTablesEndWithAMessageAndNoUnreadableNumber) {
         }
         EXPECT_EQ(Get("in.csv"), piezometers);
         EXPECT_EQ(Get("field.csv"), c.table);
-        if (exit != cli::kExitDone) {
+        if (exit == cli::kExitUsage) {
+            EXPECT_EQ(Entries(), (Items{"field.csv", "in.csv"}));
+            continue;
+        }
+        if (exit != cli::kExitDone && !std::filesystem::exists("predicted.csv")) {
             // The run ends where the desktop program's ends: the regression
             // run's files and the log archived, the hand-off files left.
             EXPECT_EQ(Entries(), (Items{"field.csv", "in.csv", "session1", "session2", "temp.csv",
@@ -305,6 +322,242 @@ TEST_F(BadInputRun, FieldTablesEndWithAMessageAndNoUnreadableNumber) {
         EXPECT_GT(count, 0);
         EXPECT_TRUE(HasLog("session2"));
     }
+}
+
+// An ordinary mistake of a new user, played through the batch tool.
+struct Mistake {
+    const char* name;
+    std::string piezometers;
+    std::string field;  // empty: no prediction
+    Items options;
+    int exit;
+    Items err;          // lines of standard error, each after "tarnovel-cli run: "
+    const char* block;  // the log block that holds `logged`
+    Items logged;
+    const char* jobLeft = "";  // the job that met an unreadable cell
+};
+
+const char* const kFieldTitles = "Loc;Date1;Meas1;Date2;Meas2\r\n";
+const char* const kFieldRecords = "L1;d1;60;d2;80\r\nL2;d1;75;d2;90\r\nL3;d1;50;d2;70\r\n";
+const std::string kMissingAdvice =
+    "if it means \"missing\", type it in the box code \"missing data\"= of the data window and "
+    "press \"apply\".";
+const std::string kCommaAdvice = "in the menu of the data window's table (right mouse button).";
+
+// The piezometer table with one text replaced.
+std::string PiezometersWith(const std::string& from, const std::string& to) {
+    std::string table = Table(kTitles, kRecords);
+    table.replace(table.find(from), from.size(), to);
+    return table;
+}
+
+Items LinesOf(const std::string& text) {
+    Items lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The lines of the log block of session 2 whose header holds `block`, up to
+// the next header.
+Items LogBlock(const std::string& log, const std::string& block) {
+    Items lines;
+    bool inside = false;
+    for (const std::string& line : LinesOf(log)) {
+        if (line.rfind("******", 0) == 0) {
+            inside = line.find("Session  2 " + block) != std::string::npos;
+            continue;
+        }
+        if (inside) lines.push_back(line);
+    }
+    return lines;
+}
+
+class MistakeRun : public BadInputRun {
+  protected:
+    // Each mistake is named on standard error and in the log block of the
+    // step that found it, one line each; nothing else is warned about.
+    void ExpectNamed(const Mistake& c) {
+        SCOPED_TRACE(c.name);
+        for (const std::string& name : Entries())
+            std::filesystem::remove_all(name);
+        Put("in.csv", c.piezometers);
+        Items args = {"--piezometers", "in.csv", "--dates", "d1,d2"};
+        if (!c.field.empty()) {
+            Put("field.csv", c.field);
+            args.insert(args.end(), {"--field", "field.csv", "--output", "predicted.csv"});
+        }
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        EXPECT_EQ(Run(args), c.exit) << err.str();
+
+        const Items errLines = LinesOf(err.str());
+        int warnings = 0, expectedWarnings = 0, expectedLogged = 0;
+        for (const std::string& line : errLines)
+            warnings += line.rfind("tarnovel-cli run: warning: ", 0) == 0 ? 1 : 0;
+        for (const std::string& line : c.err) {
+            EXPECT_NE(std::find(errLines.begin(), errLines.end(), "tarnovel-cli run: " + line),
+                      errLines.end())
+                << line << "\n"
+                << err.str();
+            expectedWarnings += line.rfind("warning: ", 0) == 0 ? 1 : 0;
+            // The closing message's other lines are not logged.
+            expectedLogged += line.rfind("Results stored in ", 0) == 0 ? 0 : 1;
+        }
+        EXPECT_EQ(warnings, expectedWarnings) << err.str();
+        if (c.err.empty()) {
+            EXPECT_EQ(err.str(), "");
+        }
+
+        std::string log;
+        for (const std::string& name : Entries("session2"))
+            if (name.size() > 4 && name.substr(name.size() - 4) == ".log")
+                log = Get("session2/" + name);
+        ASSERT_NE(log, "");
+        const Items block = LogBlock(log, c.block);
+        for (const std::string& line : c.logged)
+            EXPECT_NE(std::find(block.begin(), block.end(), line), block.end()) << line << "\n"
+                                                                                << log;
+        int logged = 0;
+        for (const std::string& line : LinesOf(log))
+            logged += line.rfind("Warning: ", 0) == 0 || line.rfind("Error: ", 0) == 0 ? 1 : 0;
+        EXPECT_EQ(logged, expectedLogged) << log;
+        // The job that met an unreadable cell is written, as before, and has
+        // no result: the run ends where it always ended.
+        if (*c.jobLeft != '\0') {
+            EXPECT_TRUE(std::filesystem::exists("session2/" + std::string(c.jobLeft) + ".dat"));
+            EXPECT_FALSE(std::filesystem::exists("session2/" + std::string(c.jobLeft) + ".out"));
+        }
+    }
+};
+
+// Mistakes in the piezometer table give no silent fit: a missing-data code
+// or a decimal comma is warned about as the table is taken over, a cell no
+// job can read ends the run naming its line and column, and a run that fits
+// nothing fails.
+TEST_F(MistakeRun, PiezometerMistakesAreNamed) {
+    const std::string codeWarning =
+        "column \"MHW\" holds -9999 in 1 cell, which looks like a missing-data code; " +
+        kMissingAdvice;
+    const std::string commaError =
+        "Invalid numeric input in in.csv, line 2, column \"MHW\": \"40,5\" is not a number "
+        "(decimal comma? use 'Convert comma's (,) to decimal dot (.)')";
+    const std::string emptyError =
+        "Invalid numeric input in in.csv, line 3, column \"d2\": \"\" is not a number (an empty "
+        "cell)";
+    const std::string noFit =
+        "No regression was fitted: all 3 regressions had too few data points or did not converge.";
+    auto farWarning = [](const std::string& value) {
+        return "warning: column \"MHW\" holds " + value +
+               " in 1 cell, far outside the other values of the column; " + kMissingAdvice;
+    };
+    const Mistake cases[] = {
+        {"nothing suspicious", Table(kTitles, kRecords), "", {}, cli::kExitDone, {}, "", {}},
+        {"missing code fitted as a water table", PiezometersWith("P3;85", "P3;-9999"), "", {},
+         cli::kExitDone, {"warning: " + codeWarning}, "READ DATA FOR PIEZOMETERREGRESSONS",
+         {"Warning: " + codeWarning}},
+        {"missing code turned into missing", PiezometersWith("P3;85", "P3;-9999"), "",
+         {"--missing", "-9999"}, cli::kExitDone,
+         {"warning: the code \"-9999\" was turned into \"missing\" in 1 cell."},
+         "READ DATA FOR PIEZOMETERREGRESSONS",
+         {"Warning: the code \"-9999\" was turned into \"missing\" in 1 cell."}},
+        {"value far outside its column", PiezometersWith("P3;85", "P3;8500"), "", {},
+         cli::kExitDone, {farWarning("8500")}, "", {}},
+        // MHW 40, 62, X, 120, 70, 33: median 66, spread 33 (half the median).
+        {"ten spreads from the median", PiezometersWith("P3;85", "P3;396"), "", {},
+         cli::kExitDone, {}, "", {}},
+        {"beyond ten spreads", PiezometersWith("P3;85", "P3;396.5"), "", {}, cli::kExitDone,
+         {farWarning("396.5")}, "", {}},
+        {"-99 looks like a code", PiezometersWith("P3;85", "P3;-99"), "", {}, cli::kExitDone,
+         {"warning: column \"MHW\" holds -99 in 1 cell, which looks like a missing-data code; " +
+          kMissingAdvice},
+         "", {}},
+        {"99 is a depth", PiezometersWith("P3;85", "P3;99"), "", {}, cli::kExitDone, {}, "", {}},
+        {"decimal commas", PiezometersWith("P1;40", "P1;40,5"), "", {}, cli::kExitError,
+         {"warning: column \"MHW\" holds numbers written with a decimal comma (1 cell, such as "
+          "\"40,5\"), which cannot be read as numbers; convert them with \"Convert comma's (,) to "
+          "decimal dot (.)\" " +
+              kCommaAdvice,
+          commaError},
+         "RESULTS PIEZOMETER REGRESSIONS", {"Error: " + commaError}, "nostrata-d1-d1-MHW-ong"},
+        {"empty cell in a record", PiezometersWith("P2;62;80;140;70;85", "P2;62;80;140;70;"), "",
+         {}, cli::kExitError, {emptyError}, "RESULTS PIEZOMETER REGRESSIONS",
+         {"Error: " + emptyError}, "nostrata-d2-d1-MHW-ong"},
+        {"no regression fitted", Table(kTitles, "P1;40;60;110;55;70\r\nP2;62;80;140;70;85\r\n"),
+         "", {"--kinds", "MHW"}, cli::kExitError, {noFit}, "RESULTS PIEZOMETER REGRESSIONS",
+         {"Error: " + noFit}},
+    };
+    for (const Mistake& c : cases)
+        ExpectNamed(c);
+}
+
+// Mistakes in the field table: a decimal comma turned into "missing" and
+// dates no regression has are warned about; a prediction of nothing fails.
+TEST_F(MistakeRun, FieldMistakesAreNamed) {
+    const std::string table = Table(kTitles, kRecords);
+    const std::string commaWarning =
+        "column \"Meas1\" held numbers written with a decimal comma (1 cell, such as \"66,5\"), "
+        "which were turned into \"missing\"; convert them with \"Convert each comma (,) to a "
+        "decimal dot (.)\" " +
+        kCommaAdvice;
+    auto dateWarning = [](const char* date, int locations) {
+        return "the field date \"" + std::string(date) +
+               "\" is not a date title of the regression run (d1, d2); " +
+               std::to_string(locations) + " locations cannot use a model on that date.";
+    };
+    const Mistake cases[] = {
+        {"nothing suspicious", table, std::string(kFieldTitles) + kFieldRecords, {},
+         cli::kExitDone, {}, "", {}},
+        {"decimal comma", table,
+         std::string(kFieldTitles) + "L0;d1;66,5;d2;80\r\n" + kFieldRecords, {}, cli::kExitDone, {"warning: " + commaWarning}, "READ DATA FIELD MEASUREMENTS",
+         {"Warning: " + commaWarning}},
+        {"a blank inside a date is no other date", table,
+         std::string(kFieldTitles) + "L0;d 1;60;d2;80\r\n" + kFieldRecords, {}, cli::kExitDone,
+         {}, "", {}},
+        {"dates written differently", table,
+         std::string(kFieldTitles) + "L0;d-1;60;d2;80\r\nL9;d-1;65;d-1;85\r\n" + kFieldRecords, {},
+         cli::kExitDone, {"warning: " + dateWarning("d-1", 2)}, "READ DATA FIELD MEASUREMENTS",
+         {"Warning: " + dateWarning("d-1", 2)}},
+        {"no location predicted", table,
+         std::string(kFieldTitles) + "L1;D1;60;D2;80\r\nL2;D1;75;D2;90\r\n", {}, cli::kExitError,
+         {"warning: " + dateWarning("D1", 2), "warning: " + dateWarning("D2", 2),
+          "No MxW was predicted at any location.", "Results stored in predicted.csv"},
+         "PREDICTION MxW MEASUREMENTS", {"Error: No MxW was predicted at any location."}},
+    };
+    for (const Mistake& c : cases)
+        ExpectNamed(c);
+}
+
+// A folder given as a table, or a table the tool may not read, ends the tool
+// before anything is written.
+TEST_F(BadInputRun, InputsThatAreNoTablesAreRefusedBeforeAnythingMoves) {
+    const std::string table = Table(kTitles, kRecords);
+    Put("in.csv", table);
+    Put("field.csv", "Loc;Date1;Meas1;Date2;Meas2\r\nL1;d1;60;d2;80\r\n");
+    std::filesystem::create_directory("folder.csv");
+    EXPECT_EQ(Run({"--piezometers", "folder.csv", "--dates", "d1,d2"}), cli::kExitUsage);
+    EXPECT_EQ(err.str(),
+              "tarnovel-cli run: the piezometer table \"folder.csv\" is a folder, not a file\n");
+    EXPECT_EQ(Run({"--piezometers", "in.csv", "--dates", "d1,d2", "--field", "folder.csv"}),
+              cli::kExitUsage);
+    EXPECT_EQ(err.str(), "tarnovel-cli run: the field table \"folder.csv\" is a folder, not a file\n");
+    EXPECT_EQ(Run({"--piezometers", "absent.csv", "--dates", "d1,d2"}), cli::kExitUsage);
+    EXPECT_EQ(err.str(), "tarnovel-cli run: the piezometer table \"absent.csv\" does not exist\n");
+
+    // The folder open to all, the table to no one.
+    ASSERT_EQ(::chmod(".", 0777), 0);
+    ASSERT_EQ(::chmod("in.csv", 0), 0);
+    EXPECT_EQ(RunRestricted(DropRootRights, {"--piezometers", "in.csv", "--dates", "d1,d2"}),
+              cli::kExitFile);
+    EXPECT_EQ(err.str(),
+              "tarnovel-cli run: cannot read the piezometer table \"in.csv\": Permission denied\n");
+    ::chmod("in.csv", 0644);
+    ::chmod(".", 0755);
+    EXPECT_EQ(Entries(), (Items{"field.csv", "folder.csv", "in.csv"}));
+    EXPECT_EQ(Get("in.csv"), table);
 }
 
 // More columns than the selection of a regression can hold (16 382) or more
@@ -357,7 +610,7 @@ TEST_F(BadInputRun, ReadOnlyWorkingDirectoryIsRefusedBeforeAnythingMoves) {
     Put("earlier.out", kEarlier);
     ASSERT_EQ(::chmod(".", 0555), 0);
     EXPECT_EQ(RunRestricted(DropRootRights, {"--piezometers", "in.csv", "--dates", "d1,d2"}),
-              cli::kExitError);
+              cli::kExitFile);
     EXPECT_NE(err.str().find("Permission denied"), std::string::npos) << err.str();
     ::chmod(".", 0755);
     EXPECT_EQ(Entries(), (Items{"earlier.out", "in.csv"}));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -63,10 +64,32 @@ TEST_F(FieldTab, AnEmptyTitleEndsTheColumnsAndARoleBeyondThemIsRefused) {
         Put("temp.txt", Lines({"1 Date1", "-1", "-1", "-1", "-1", "-1", "-1"}));
     };
     main.btbttnKOPPELMETINGENClick();
-    // Two columns; a title line alone still gives one (empty) record.
+    // Two columns; a title line alone gives no record.
     EXPECT_EQ(main.strgrdMEETDATA.colCount, 2);
-    EXPECT_EQ(main.strgrdMEETDATA.rowCount, 2);
-    EXPECT_EQ(main.strgrdMEETDATA.Cell(1, 1), std::string(15, ' '));
+    EXPECT_EQ(main.strgrdMEETDATA.rowCount, 1);
+}
+
+// A field table of titles alone is named as such; the prediction file holds
+// no row that is no location, and the closing message says that nothing
+// was predicted.
+TEST_F(FieldTab, ATitleLineAloneIsNamedAndGivesNoRowToPredict) {
+    meetdata.content = TableContent::kTitlesOnly;
+    LoadField({{"Loc", "Date1", "Meas1", "Date2", "Meas2"}}, {1, 3, -1, 2, 4, -1, -1});
+    const std::string noData = "The field table field.csv holds no data: it has a title line only.";
+    ASSERT_EQ(platform.messages, Items{noData});
+    EXPECT_EQ(platform.kinds.back(), MessageKind::kError);
+    EXPECT_EQ(main.strgrdMEETDATA.rowCount, 1);
+
+    Predict("MHW");
+    const std::string file = Get("Session  1 Predict.csv");
+    EXPECT_EQ(file.find("\r\n"), file.size() - 2) << file;  // the title line only
+    ASSERT_EQ(platform.messages.size(), 2u);
+    EXPECT_EQ(platform.messages[1].rfind("No MxW was predicted at any location.\n", 0), 0u);
+    EXPECT_EQ(platform.kinds[1], MessageKind::kError);
+    const std::vector<std::string> log = LogLines();
+    for (const std::string& line :
+         {"Error: " + noData, std::string("Error: No MxW was predicted at any location.")})
+        EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
 }
 
 TEST_F(FieldTab, NoHandOffLeavesTheTableAndClearsTheRoles) {
@@ -100,6 +123,8 @@ TEST_F(FieldTab, TheFieldWindowsReportDrivesTheOptions) {
         main.chckbxMAXLIKELI.checked = false;
         main.lstbxMLNODIG.visible = false;
         main.Label3.visible = false;
+        // As an earlier table left it, before a run withdrew the option.
+        main.chckbxEXACTML.enabled = true;
         main.tbcntrlZelvimoMAIN.tabIndex = 2;
         main.tbcntrlZelvimoMAINChange();
         platform.onModal["TfrmMEETDATA"] = [&] {
@@ -113,6 +138,9 @@ TEST_F(FieldTab, TheFieldWindowsReportDrivesTheOptions) {
         EXPECT_EQ(main.chckbxMAXLIKELI.checked, c.mlChecked);
         EXPECT_EQ(main.lstbxMLNODIG.visible, c.listVisible);
         EXPECT_EQ(main.Label3.visible, c.listVisible);
+        if (!c.aborted) {
+            EXPECT_EQ(main.chckbxEXACTML.enabled, c.mlEnabled && c.mlChecked);
+        }
         EXPECT_EQ(main.edtNAAMRESULT.text, c.output);
         EXPECT_EQ(Exists("temp.csv"), c.aborted);
     }

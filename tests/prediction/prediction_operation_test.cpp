@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "common/number_format.h"
 #include "common/text_file.h"
+#include "prediction/censored_exact.h"
+#include "prediction/prediction_model.h"
 #include "prediction/prediction_run.h"
 #include "regression/regression_run.h"
 #include "tables/table_grid.h"
@@ -97,6 +100,55 @@ TEST_F(PredictionOperation, ATableWithoutRecordsPredictsNothing) {
     EXPECT_EQ(outcome.locations, 0);
     EXPECT_EQ(outcome.predicted, (std::vector<long long>{0, 0, 0}));
     EXPECT_EQ(ReadTextLines("predicted.csv").size(), 1u);
+}
+
+// Two cut-offs on one date: every entry is estimated from the date's
+// measurements as loaded, each censored one at its own depth, so a value
+// replaced for the first entry is no observation for the second.
+TEST_F(PredictionOperation, ExactEstimatesEachCutOffFromTheMeasurementsAsLoaded) {
+    TableGrid field = Grid({{"Loc", "Date1", "Meas1", "Date2", "Meas2"},
+                            {"L1", "d1", "60", "d2", "80"},
+                            {"L2", "d1", "75", "d2", "95"},
+                            {"L3", "d1", "101", "d2", ">150"},
+                            {"L4", "d1", "88", "d2", "110"},
+                            {"L5", "d1", "70", "d2", ">120"},
+                            {"L6", "d1", "50", "d2", "66"}});
+    PredictionSettings settings = Settings();
+    settings.maximumLikelihood = true;
+    settings.exactMaximumLikelihood = true;
+    settings.censoredEntries = {{"d2", ">120"}, {"d2", ">150"}};
+    RecordingFeedback feedback;
+    const PredictionOutcome outcome = RunPrediction(settings, field, feedback);
+    EXPECT_EQ(outcome.estimatesMade, 2);
+    EXPECT_TRUE(feedback.messages.empty());
+
+    const std::vector<std::string> asLoaded = {"80", "95", ">150", "110", ">120", "66"};
+    EXPECT_EQ(ReadTextLines("invoer_censored.txt"), asLoaded);
+    const CensoredSample sample = ReadCensoredLines(asLoaded);
+    const struct {
+        int row;
+        double cutOff;
+        const char* text;
+    } cases[] = {{5, 120, ">120"}, {3, 150, ">150"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const CensoredEstimate e = EstimateCensoredExact(sample, c.cutOff, c.text);
+        ASSERT_TRUE(e.estimated);
+        EXPECT_GT(e.estimate, c.cutOff);
+        EXPECT_EQ(field.Cell(4, c.row), W(e.estimate, 15, 2));
+        EXPECT_EQ(field.Cell(6, c.row), W(e.variance, 15, 3));
+        EXPECT_EQ(feedback.log[c.row == 5 ? 0 : 1],
+                  std::string(20, ' ') + c.text + " at date <d2> replaced by " +
+                      RemoveBlanks(W(e.estimate, 15, 2)) + " with variance " +
+                      RemoveBlanks(W(e.variance, 15, 3)));
+    }
+    EXPECT_EQ(field.Cell(6, 1), "0");
+    EXPECT_EQ(field.Cell(5, 1), "missing");
+    // The report of the last entry names the method.
+    const std::vector<std::string> report = ReadTextLines("uitvoer_censored.txt");
+    ASSERT_EQ(report.size(), 4u);
+    EXPECT_EQ(report[0], ">150");
+    EXPECT_EQ(report[3].rfind("method   : exact maximum likelihood; mu : ", 0), 0u);
 }
 
 }  // namespace

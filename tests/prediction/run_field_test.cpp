@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -200,6 +202,38 @@ TEST_F(RunWithField, AnErrorOfTheRunLeavesTheSessionAsTheDesktopDoes) {
     EXPECT_TRUE(std::any_of(session.begin(), session.end(), [](const std::string& n) {
         return n.size() > 4 && n.substr(n.size() - 4) == ".dat";
     }));
+}
+
+// Fitting side by side never changes a byte: the run and the prediction on
+// one thread and on two leave the same files, the log included (its times
+// masked).
+TEST_F(RunWithField, OneThreadAndTwoLeaveTheSameFiles) {
+    auto tree = [this](const std::string& folder) {
+        std::map<std::string, std::string> files;
+        for (const std::string& name : Entries(folder + "/session2")) {
+            const bool log = name.size() > 4 && name.substr(name.size() - 4) == ".log";
+            std::string content = Get(folder + "/session2/" + name);
+            if (log) content = content.substr(content.find("\r\n", content.find("*** ") + 4));
+            files[log ? std::string("log") : name] = content;
+        }
+        return files;
+    };
+    std::map<std::string, std::string> trees[2];
+    const std::filesystem::path here = std::filesystem::current_path();
+    for (int threads = 1; threads <= 2; ++threads) {
+        const std::string folder = (here / ("t" + std::to_string(threads))).string();
+        std::filesystem::create_directory(folder);
+        ASSERT_EQ(
+            Run({"--workdir", folder, "--threads", std::to_string(threads), "--strata", "Area",
+                 "--strata-separately", "--field", "field.csv", "--field-comma-to-point", "--code",
+                 "?=missing", "--code", ">120=>120", "--code", "> 150=>150"}),
+            cli::kExitDone)
+            << err.str();
+        std::filesystem::current_path(here);
+        trees[threads - 1] = tree(folder);
+    }
+    EXPECT_GT(trees[0].size(), 50u);
+    EXPECT_EQ(trees[0], trees[1]);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ are meant to agree.
 import datetime
 import math
 import os
+import re
 import shutil
 import struct
 import sys
@@ -230,6 +231,158 @@ def pos(sub, text):
     return text.find(sub) + 1
 
 
+# ------------------------------------------------------------ table checks
+#
+# What the program tells the user about a table it takes over, written from
+# the rules of the user's documentation: a cell is read as a number without
+# the blanks around it, when it is at most 64 characters of sign, digits,
+# optional decimals and exponent within the range of a double; a whole number
+# of nines only (-99, -999, ... or 999, 9999, ...) looks like a missing-data
+# code; a number more than 10 spreads from the median of a column of at least
+# 5 numbers lies far outside it, the spread being the largest of the median
+# absolute deviation, half the median's size and 1; a cell that is no number
+# but is one with every "," read as "." has a decimal comma.
+
+CELL_NUMBER = re.compile(r"[+-]?[0-9]+(\.[0-9]*)?([eE][+-]?[0-9]+)?")
+PIEZOMETER_COMMA_ITEM = "Convert comma's (,) to decimal dot (.)"
+FIELD_COMMA_ITEM = "Convert each comma (,) to a decimal dot (.)"
+MISSING_BOX_ADVICE = ("if it means \"missing\", type it in the box code \"missing data\"= of the "
+                      "data window and press \"apply\".")
+
+
+def cell_number(cell):
+    """The value of a cell the job reader can read, else None."""
+    text = cell.strip(" ")
+    if len(text) > 64 or not CELL_NUMBER.fullmatch(text):
+        return None
+    value = float(text)
+    return value if math.isfinite(value) else None
+
+
+def decimal_comma(cell):
+    text = cell.strip(" ")
+    return "," in text and cell_number(text.replace(",", ".")) is not None
+
+
+def missing_code_like(value):
+    if value != math.floor(value):
+        return False
+    size = abs(value)
+    nines = 99.0 if value < 0 else 999.0
+    while nines <= size and nines < 1e15:
+        if size == nines:
+            return True
+        nines = nines * 10 + 9
+    return False
+
+
+def median(values):
+    values = sorted(values)
+    n = len(values)
+    return values[n // 2] if n % 2 == 1 else (values[n // 2 - 1] + values[n // 2]) / 2.0
+
+
+def counted(n, one, many):
+    return "%d %s" % (n, one if n == 1 else many)
+
+
+def table_content(grid):
+    """"empty", "titles" or "data" for the rows of a data window's grid."""
+    if any(cell.strip(" ") for row in grid[1:] for cell in row):
+        return "data"
+    return "titles" if any(cell.strip(" ") for cell in grid[0]) else "empty"
+
+
+def no_data_message(content, table, path):
+    how = "it is empty." if content == "empty" else "it has a title line only."
+    return "The %s %s holds no data: %s" % (table, os.path.basename(path), how)
+
+
+def column_findings(table, columns, comma_item):
+    """Warnings on the cells of the given (column, title) pairs."""
+    findings = []
+    done = set()
+    for c, title in columns:
+        if c < 0 or c >= len(table[0]) or c in done:
+            continue
+        done.add(c)
+        numbers, commas, example = [], 0, ""
+        for row in table[1:]:
+            text = row[c].strip(" ")
+            value = cell_number(text)
+            if value is not None:
+                numbers.append((text, value))
+            elif decimal_comma(text):
+                commas += 1
+                example = example or text
+        values = [v for _, v in numbers]
+        far_off = None
+        if len(values) >= 5:
+            centre = median(values)
+            spread = max(median([abs(v - centre) for v in values]), 0.5 * abs(centre), 1.0)
+            far_off = (centre, spread)
+        suspects = {}
+        for text, value in numbers:
+            code = missing_code_like(value)
+            far = not code and far_off is not None and abs(value - far_off[0]) > 10.0 * far_off[1]
+            if code or far:
+                suspects.setdefault(text, [code, 0])[1] += 1
+        for text, (code, cells) in suspects.items():
+            how = ("which looks like a missing-data code; " if code
+                   else "far outside the other values of the column; ")
+            findings.append("Warning: column \"%s\" holds %s in %s, %s%s"
+                            % (title, text, counted(cells, "cell", "cells"), how,
+                               MISSING_BOX_ADVICE))
+        if commas:
+            findings.append("Warning: column \"%s\" holds numbers written with a decimal comma "
+                            "(%s, such as \"%s\"), which cannot be read as numbers; convert them "
+                            "with \"%s\" in the menu of the data window's table (right mouse "
+                            "button)." % (title, counted(commas, "cell", "cells"), example,
+                                          comma_item))
+    return findings
+
+
+def conversion_findings(conversions, comma_item):
+    """Warnings on the codes turned into "missing": (code, replacement,
+    column title, cells) in the order made."""
+    groups = {}
+    for code, replacement, title, cells in conversions:
+        if replacement != MISSING or code == MISSING or cells <= 0:
+            continue
+        comma = decimal_comma(code)
+        group = groups.setdefault((comma, title if comma else code), [code, 0])
+        group[1] += cells
+    findings = []
+    for (comma, key), (example, cells) in groups.items():
+        if comma:
+            findings.append("Warning: column \"%s\" held numbers written with a decimal comma "
+                            "(%s, such as \"%s\"), which were turned into \"missing\"; convert "
+                            "them with \"%s\" in the menu of the data window's table (right mouse "
+                            "button)." % (key, counted(cells, "cell", "cells"), example,
+                                          comma_item))
+        else:
+            findings.append("Warning: the code \"%s\" was turned into \"missing\" in %s."
+                            % (key, counted(cells, "cell", "cells")))
+    return findings
+
+
+def mark_missing(grid, code, conversions):
+    """The missing-data box's "apply", with the cells marked per column."""
+    for c in range(len(grid[0]) if grid else 0):
+        cells = 0
+        for row in grid[1:]:
+            if row[c] == code:
+                row[c] = MISSING
+                cells += 1
+        if cells:
+            conversions.append((code, MISSING, grid[0][c], cells))
+
+
+def warn(findings):
+    for line in findings:
+        sys.stderr.write("run_reference.py: warning: %s\n" % line[len("Warning: "):])
+
+
 # -------------------------------------------------------------- data window
 
 
@@ -249,18 +402,19 @@ class DataWindow:
         self.sep = self.choose_separator(opts.get("--sep"))
         self.multiple = bool(opts.get("--multiple"))
         self.grid = self.vulgrid(lines)
+        content = table_content(self.grid)
+        if content != "data":
+            raise UsageError(no_data_message(content, "piezometer table", path))
         self.proposals = self.vulboxen()
         self.edtMIS = "-9999"
+        self.conversions = []
         if opts.get("--comma-to-point"):
             for row in self.grid:
                 for c, cell in enumerate(row):
                     row[c] = cell.replace(",", ".")
         if "--missing" in opts:
             self.edtMIS = opts["--missing"]
-            for row in self.grid[1:]:
-                for c, cell in enumerate(row):
-                    if cell == self.edtMIS:
-                        row[c] = MISSING
+            mark_missing(self.grid, self.edtMIS, self.conversions)
             self.edtMIS = ""
         titles = self.grid[0]
         self.boxes = dict(self.proposals)
@@ -375,6 +529,8 @@ class MainWindow:
     def __init__(self, window):
         self.window = window
         self.log_name = None
+        self.failed = False
+        self.findings = []
         self.counter = 1
         self.label = ""
         self.header_flag = True
@@ -456,6 +612,19 @@ class MainWindow:
 
     # -- loading
 
+    def check_table(self):
+        """The warnings on the table just taken over, for its log block."""
+        w = self.window
+        columns = [(self.roles[option], self.title_of(self.roles[option]))
+                   for option in ("--mhw", "--sdmhw", "--msw", "--sdmsw", "--mlw", "--sdmlw")]
+        columns += [(c, self.title_of(c)) for c in self.date_columns]
+        self.findings = column_findings(self.table, columns, PIEZOMETER_COMMA_ITEM)
+        self.findings += conversion_findings(w.conversions, PIEZOMETER_COMMA_ITEM)
+        warn(self.findings)
+
+    def title_of(self, c):
+        return self.titles[c] if 0 <= c < len(self.titles) else ""
+
     def leestemp_buizen(self):
         if not os.path.isfile("temp.csv"):
             self.load(None, None)
@@ -480,6 +649,7 @@ class MainWindow:
         for kind in KINDS:
             self.weight[kind].items = []
         self.table = [[]]
+        self.titles = []
         self.date_columns = []
         if csv is not None:
             first = csv[0] if csv else ""
@@ -499,6 +669,7 @@ class MainWindow:
                 self.roles[option] = leading_int(txt[i])
             self.n = leading_int(txt[7])
             self.date_columns = [leading_int(txt[8 + i]) for i in range(max(self.n, 0))]
+            self.titles = list(self.table[0])
             for kind in KINDS:
                 c = self.roles["--" + kind.lower()]
                 if c != -1:
@@ -598,6 +769,8 @@ class MainWindow:
             self.ADDLOG(BLANKS20 + "No column with strata given.")
         for q, entry in enumerate(w.meetkols, 1):
             self.ADDLOG(BLANKS20 + "Measurement data %d :column title= %s" % (q, entry))
+        for line in self.findings:
+            self.ADDLOG(line)
         self.ADDLOG()
 
     def settings_report(self):
@@ -686,7 +859,8 @@ class MainWindow:
         self.ADDLOG()
         self.ADDLOG("****** " + self.label + " RESULTS PIEZOMETER REGRESSIONS ******")
         dates = [self.table[0][c] for c in self.date_columns]
-        prepared = skipped = 0
+        self.run_dates = []
+        prepared = skipped = fitted = 0
         for s in range(1, S + 1):
             stratum = strata[s - 1]
             if stratum == NO_STRATA:
@@ -705,8 +879,12 @@ class MainWindow:
                                                    "be part of a file name" % (name, what, part))
                         N = self.schrijfselectie(name, stratum, d1, d2, kind, tag, marked, kept)
                         prepared += 1
+                        self.check_job_cells(kind, tag, marked, kept)
+                        for date in (d1, d2):
+                            if date not in self.run_dates:
+                                self.run_dates.append(date)
                         if (2 if d1 == d2 else 3) < N:
-                            self.run_job(name, tag == "gew")
+                            fitted += self.run_job(name, tag == "gew")
                             self.ADDLOG("Regression on <" + name
                                         + "> done and results written to <*.out>.")
                         else:
@@ -715,9 +893,56 @@ class MainWindow:
         self.tab_one_selection()
         self.ADDLOG("%d regressions were prepared (inputfiles)." % prepared)
         self.ADDLOG("Of these,  %d regressions were not performed." % skipped)
+        if fitted == 0:
+            if K == 0:
+                why = "the piezometer table has no MHW, MSW or MLW column."
+            elif n == 0:
+                why = "no column with measurement data was chosen."
+            else:
+                why = ("the one regression" if prepared == 1 else "all %d regressions" % prepared) \
+                    + " had too few data points or did not converge."
+            self.fail("No regression was fitted: " + why)
+
+    def fail(self, message):
+        """An error the program shows in a message box and logs; the work goes
+        on, but the tool ends with exit status 1."""
+        self.ADDLOG("Error: " + message)
+        sys.stderr.write("run_reference.py: %s\n" % message)
+        self.failed = True
+
+    def check_job_cells(self, kind, tag, marked, kept):
+        """The job's cells in the order of its file: the first that is no
+        number ends the run, naming the table's line and column."""
+        table = self.table
+        mxw = -1
+        for c, title in enumerate(table[0]):
+            if title == kind:
+                mxw = c
+        sd = -1
+        if tag == "gew":
+            for k in KINDS:
+                if self.roles["--" + k.lower()] == mxw:
+                    sd = self.roles["--sd" + k.lower()]
+                    break
+        for r in kept:
+            row = table[r]
+            for c in [c for c in marked if c != mxw] + [c for c in (mxw, sd) if c >= 0]:
+                if cell_number(row[c]) is None:
+                    text = row[c].strip(" ")
+                    shown = text if len(text) <= 64 else text[:64] + "..."
+                    reason = "\"%s\" is not a number" % shown
+                    if text == "":
+                        reason += " (an empty cell)"
+                    elif decimal_comma(text):
+                        reason += " (decimal comma? use '%s')" % PIEZOMETER_COMMA_ITEM
+                    message = "Invalid numeric input in %s, line %d, column \"%s\": %s" % (
+                        os.path.basename(self.window.path), r + 1, self.title_of(c), reason)
+                    self.ADDLOG("Error: " + message)
+                    raise ProgramError(message)
 
     @staticmethod
     def run_job(name, weighted):
+        """1 when the job was fitted, 0 when its fit could not be done."""
         try:
             dregmult.run_job(name, True, weighted)
         except dregmult.JobError as err:
@@ -726,6 +951,8 @@ class MainWindow:
             # leaves no result file and the run goes on.
             if message.startswith("invalid numeric input") or message.startswith("cannot "):
                 raise ProgramError(name + ": " + message)
+            return 0
+        return 1
 
     # -- results tab
 
@@ -855,18 +1082,19 @@ class FieldWindow(DataWindow):
         self.sep = self.choose_separator(opts.get("--field-sep"))
         self.multiple = bool(opts.get("--field-multiple"))
         self.grid = self.vulgrid(lines)
+        content = table_content(self.grid)
+        if content != "data":
+            raise UsageError(no_data_message(content, "field table", path))
         self.boxes = self.field_proposals()
         self.edtMIS = "-9999"
+        self.conversions = []
         if opts.get("--field-comma-to-point"):
             for row in self.grid:
                 for c, cell in enumerate(row):
                     row[c] = cell.replace(",", ".")
         if "--field-missing" in opts:
             self.edtMIS = opts["--field-missing"]
-            for row in self.grid[1:]:
-                for c, cell in enumerate(row):
-                    if cell == self.edtMIS:
-                        row[c] = MISSING
+            mark_missing(self.grid, self.edtMIS, self.conversions)
             self.edtMIS = ""
         titles = self.grid[0]
         for option in SETTABLE_FIELD_ROLES:
@@ -947,11 +1175,18 @@ class FieldWindow(DataWindow):
         while self.found:
             code = self.found_text
             self.new_text = given.get(code, self.new_text)
-            columns = self.measurement_columns()
-            for row in self.grid[1:]:
-                for c in columns:
+            columns = []
+            for c in self.measurement_columns():
+                if c not in columns:
+                    columns.append(c)
+            for c in columns:
+                cells = 0
+                for row in self.grid[1:]:
                     if row[c] == code:
                         row[c] = self.new_text
+                        cells += 1
+                if cells:
+                    self.conversions.append((code, self.new_text, self.grid[0][c], cells))
             if ">" in self.new_text:
                 self.ml_switched_on = True
             for i in range(len(self.found) - 1, -1, -1):
@@ -1035,6 +1270,14 @@ class Prediction:
         write_text("temp.txt", txt)
         self.leestemp_metingen()
         self.output = self.main.label + " Predict.csv"
+        w = self.window
+        columns = []
+        for option, name in (("--meas1", "Meas1"), ("--meas2", "Meas2")):
+            c = self.role(name)
+            columns.append((c, w.boxes[option] or (self.table[0][c] if c >= 0 else "")))
+        self.findings = column_findings(self.table, columns, FIELD_COMMA_ITEM)
+        self.findings += conversion_findings(w.conversions, FIELD_COMMA_ITEM)
+        warn(self.findings)
 
     def leestemp_metingen(self):
         self.roles = [-1] * 7
@@ -1134,19 +1377,47 @@ class Prediction:
         self.kind_column = {kind: base + 2 + 4 * i for i, kind in enumerate(blocks)}
 
         self.report(K)
+        self.check_dates()
         if self.ml:
             for entry in self.censored:
                 self.estimate(entry)
         self.bewaren()
         m.ADDLOG()
         m.ADDLOG("****** " + m.label + " PREDICTION MxW MEASUREMENTS ******")
+        predicted = 0
         for row in self.table[1:]:
             for kind in kinds:
-                self.predict(row, kind)
+                predicted += self.predict(row, kind)
         self.bewaren()
-        m.message("Results stored in " + self.output + "\nLogfile: " + m.log_name
-                  + "\n\nProgram ready. You can close this window.")
+        if predicted:
+            m.message("Results stored in " + self.output + "\nLogfile: " + m.log_name
+                      + "\n\nProgram ready. You can close this window.")
+        else:
+            m.fail("No MxW was predicted at any location.")
         m.ADDLOG("MxW predictions written to: " + self.output)
+
+    def check_dates(self):
+        """Field dates on which no regression of the run lies: each with the
+        locations that cannot use a model on it."""
+        run_dates = self.main.run_dates
+        if not run_dates:
+            return
+        unknown = {}
+        for row in self.table[1:]:
+            counted_here = []
+            for c in (self.role("Date1"), self.role("Date2")):
+                date = row[c].strip(" ") if c >= 0 else ""
+                if date == "" or date.replace(" ", "") in run_dates or date in counted_here:
+                    continue
+                counted_here.append(date)
+                unknown[date] = unknown.get(date, 0) + 1
+        findings = ["Warning: the field date \"%s\" is not a date title of the regression run "
+                    "(%s); %s cannot use a model on that date."
+                    % (date, ", ".join(run_dates), counted(n, "location", "locations"))
+                    for date, n in unknown.items()]
+        for line in findings:
+            self.main.ADDLOG(line)
+        warn(findings)
 
     def report(self, K):
         m, w = self.main, self.window
@@ -1167,6 +1438,8 @@ class Prediction:
             m.ADDLOG(BLANKS20 + "Non-numerical values replaced by \">\" or \"missing\"")
         else:
             m.ADDLOG(BLANKS20 + "No non-numerical values found")
+        for line in self.findings:
+            m.ADDLOG(line)
         m.ADDLOG("Result file   : " + self.output)
         m.ADDLOG("MxW to predict: " + K)
         if self.strata_apart:
@@ -1298,8 +1571,8 @@ class Prediction:
         m.ADDLOG(text)
 
         if selected is None or self.result(selected) is None:
-            return
-        self.evaluate(row, kind, self.result(selected), selected, d1, d2, m1, m2)
+            return 0
+        return self.evaluate(row, kind, self.result(selected), selected, d1, d2, m1, m2)
 
     def evaluate(self, row, kind, res, selected, d1, d2, m1, m2):
         def coefficient(key):
@@ -1348,6 +1621,7 @@ class Prediction:
         for offset, value in enumerate((y0, sd, threshold, leverage)):
             if math.isfinite(value):
                 row[base + offset] = fmt(value, 10, 3)
+        return 1 if math.isfinite(y0) else 0
 
     def bewaren(self):
         with open(self.output, "wb") as f:
@@ -1419,6 +1693,7 @@ def main(argv):
         write_text("temp.txt", txt)
         write_text("temp.csv", csv)
         main_window.leestemp_buizen()
+        main_window.check_table()
         apply_settings(main_window, opts)
         main_window.run()
         if opts.get("--plots"):
@@ -1438,7 +1713,7 @@ def main(argv):
         sys.stderr.write("run_reference.py: %s\n" % err)
         status = 1
     main_window.FormClose()
-    return status
+    return 1 if main_window.failed else status
 
 
 def apply_settings(main_window, opts):

@@ -128,5 +128,58 @@ TEST_F(RegressionOperation, ATitleThatLeavesTheFolderEndsTheRunBeforeItsJob) {
     EXPECT_FALSE(FileExists("../d2-d1-MHW-gew.dat"));
 }
 
+// A cell the job reader cannot read ends the run at the job that reads it,
+// named by the user's table: its line while the rows are the file's lines,
+// else its row; the column by the title the file gives it.
+TEST_F(RegressionOperation, AnUnreadableCellIsNamedByTheUsersTable) {
+    const struct {
+        const char* cell;
+        bool rowsAreLines;
+        const char* job;  // written, not fitted
+        std::string message;
+    } cases[] = {
+        {"85,5", true, "nostrata-d1-d1-MHW-gew.dat",
+         "Invalid numeric input in in.csv, line 4, column \"GHG\": \"85,5\" is not a number "
+         "(decimal comma? use 'Convert comma's (,) to decimal dot (.)')"},
+        {"85,5", false, "nostrata-d1-d1-MHW-gew.dat",
+         "Invalid numeric input in the piezometer table, row 3, column \"GHG\": \"85,5\" is not a "
+         "number (decimal comma? use 'Convert comma's (,) to decimal dot (.)')"},
+        {"", true, "nostrata-d1-d1-MHW-gew.dat",
+         "Invalid numeric input in in.csv, line 4, column \"GHG\": \"\" is not a number (an empty "
+         "cell)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        TableGrid table = Piezometers();
+        table.Cell(2, 3) = c.cell;  // P3's MHW
+        RegressionSettings settings = Settings();
+        settings.sourceName = "/survey/in.csv";
+        settings.rowsAreLines = c.rowsAreLines;
+        settings.sourceTitles = {"Loc", "Area", "GHG", "sdGHG", "d1", "d2"};
+        RecordingFeedback feedback;
+        try {
+            RunRegressions(settings, table, feedback);
+            ADD_FAILURE() << "no error";
+        } catch (const IoError& e) {
+            EXPECT_EQ(e.what(), c.message);
+        }
+        ASSERT_FALSE(feedback.log.empty());
+        EXPECT_EQ(feedback.log.back(), "Error: " + c.message);
+        EXPECT_TRUE(FileExists(c.job));
+        EXPECT_FALSE(FileExists("nostrata-d1-d1-MHW-gew.out"));
+    }
+    // A weighted job reads its sd column too; an unweighted one does not.
+    TableGrid table = Piezometers();
+    table.Cell(3, 5) = "missing";  // P5's sd
+    RegressionSettings settings = Settings();
+    RecordingFeedback feedback;
+    EXPECT_THROW(RunRegressions(settings, table, feedback), IoError);
+    EXPECT_EQ(feedback.log.back(),
+              "Error: Invalid numeric input in the piezometer table, row 5, column \"sdMHW\": "
+              "\"missing\" is not a number");
+    settings.tags = {"ong"};
+    EXPECT_EQ(RunRegressions(settings, table, feedback).fitted, 6);
+}
+
 }  // namespace
 }  // namespace tarnovel

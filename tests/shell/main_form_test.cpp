@@ -88,6 +88,10 @@ const StartState kStartStates[] = {
      "Select if a \"deeper than\" measurement has to be replaced by a maximum-likelihood "
      "estimation",
      0},
+    {"chckbxEXACTML", false, true,
+     "Select if the \"deeper than\" measurements have to be estimated by exact maximum "
+     "likelihood, each at its own depth, instead of by the table method",
+     0},
     {"Label3", true, false, "", 0},
     {"lstbxMLNODIG", true, false, "", 0},
     {"strgrdMEETDATA", true, false, "", 0},
@@ -151,6 +155,7 @@ TEST_F(MainFormTest, DesignContent) {
          " Mandatory settings  Optional settings "},
         {[](const Form& f) { return f.chckbxMAXLIKELI.caption; },
          "Maximum Likelihood estimation for \"deeper than\" data"},
+        {[](const Form& f) { return f.chckbxEXACTML.caption; }, "exact (recommended)"},
         {[](const Form& f) { return f.Label3.caption; },
          "Found \"deeper than\" data in inputfile:"},
         {[](const Form& f) {
@@ -165,6 +170,7 @@ TEST_F(MainFormTest, DesignContent) {
     EXPECT_TRUE(form.chckbxCONST.checked);
     EXPECT_TRUE(form.rdbttnFILE.checked);
     EXPECT_FALSE(form.rdbttnKEYBOARD.checked);
+    EXPECT_FALSE(form.chckbxEXACTML.checked);
     EXPECT_TRUE(form.cmbbxDATUM1.editable);
     EXPECT_EQ(form.strgrdFIT.colCount, 4);
     EXPECT_EQ(form.strgrdFIT.rowCount, 8);
@@ -194,7 +200,7 @@ TEST_F(MainFormTest, EveryControlIsListedOnceAndFoundByName) {
           "Label12", "Label13", "Label14", "Label15", "Label16", "Label17", "Label4", "StaticText1",
           "StaticText8", "Image1", "Image5"})
         EXPECT_TRUE(names.count(name)) << name;
-    EXPECT_EQ(collect.seen.size(), 74u);
+    EXPECT_EQ(collect.seen.size(), 77u);
     EXPECT_EQ(form.FindControl("nonsense"), nullptr);
 }
 
@@ -274,6 +280,9 @@ TEST_F(MainFormTest, HintHandlersWriteTheStatusBarAndRepaintIt) {
         {&Form::chckbxMAXLIKELIMouseMove,
          "Select if a \"deeper than\" measurement has to be replaced by a maximum-likelihood "
          "estimation"},
+        {&Form::chckbxEXACTMLMouseMove,
+         "Select if the \"deeper than\" measurements have to be estimated by exact maximum "
+         "likelihood, each at its own depth, instead of by the table method"},
         {&Form::cmbbxPREDICTClick, "Select variables to be predicted"},
         {&Form::cmbbxSTRATAClick, "Select if prediction has to be done for all strata separately"},
         {&Form::cmbbxWEIGHTGHGClick, "Choose weighted/unweighted regression for MHW"},
@@ -293,6 +302,27 @@ TEST_F(MainFormTest, HintHandlersWriteTheStatusBarAndRepaintIt) {
     }
 }
 
+// The exact estimation is offered exactly while the maximum-likelihood
+// option is both offered and ticked; a tick of its own survives.
+TEST_F(MainFormTest, ExactEstimationFollowsTheMaximumLikelihoodOption) {
+    struct Case {
+        bool enabled, checked, exactOffered;
+    };
+    const Case cases[] = {
+        {true, true, true}, {true, false, false}, {false, true, false}, {false, false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.enabled) + std::to_string(c.checked));
+        form.chckbxEXACTML.checked = true;
+        form.chckbxEXACTML.enabled = !c.exactOffered;
+        form.chckbxMAXLIKELI.enabled = c.enabled;
+        form.chckbxMAXLIKELI.checked = c.checked;
+        form.chckbxMAXLIKELIClick();
+        EXPECT_EQ(form.chckbxEXACTML.enabled, c.exactOffered);
+        EXPECT_TRUE(form.chckbxEXACTML.checked);
+        EXPECT_EQ(form.lstbxMLNODIG.enabled, c.checked);
+    }
+}
+
 TEST_F(MainFormTest, F1OpensTheNearestHelpContext) {
     const std::pair<const char*, int> cases[] = {
         {"rdbttnFILE", 10},
@@ -309,6 +339,7 @@ TEST_F(MainFormTest, F1OpensTheNearestHelpContext) {
         {"cmbbxTEVOORSPELLEN", 20},
         {"btbttnOKVERPLICHT", 20},
         {"chckbxMAXLIKELI", 21},
+        {"chckbxEXACTML", 21},
         {"lstbxMLNODIG", 21},
         {"btbttnSTARTPREDICT", 22},
         {"ggPROGRESSPREDICT", 18},

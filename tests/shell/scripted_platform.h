@@ -34,6 +34,7 @@ class ScriptedPlatform : public Platform {
 
     std::vector<Dialog> dialogs;
     std::vector<std::string> messages;
+    std::vector<MessageKind> kinds;  // of each message
     std::vector<std::string> modals;
     std::vector<std::string> repaints;
     std::vector<std::string> helpKeys;
@@ -67,7 +68,13 @@ class ScriptedPlatform : public Platform {
         return answer;
     }
 
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowMessage(const std::string& text) override {
+        ShowMessage(text, MessageKind::kInformation);
+    }
+    void ShowMessage(const std::string& text, MessageKind kind) override {
+        messages.push_back(text);
+        kinds.push_back(kind);
+    }
 
     void ShowModal(const std::string& form) override {
         modals.push_back(form);

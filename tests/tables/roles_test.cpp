@@ -8,6 +8,7 @@
 #include "support.h"
 #include "tables/buisdata_form.h"
 #include "tables/meetdata_form.h"
+#include "tables/table_checks.h"
 
 namespace tarnovel {
 namespace {
@@ -210,6 +211,7 @@ TEST_F(PiezometerRoles, WholeSessionHandsOverByteForByte) {
     form.btbttnADDClick();
     form.btbttnSQRGHGClick();
     EXPECT_EQ(platform.messages, Texts{"Only numbers converted!"});  // the added record
+    EXPECT_EQ(platform.kinds, std::vector<MessageKind>{MessageKind::kWarning});
     form.btbttnEXITSTAMBUISClick();
 
     EXPECT_TRUE(form.closed);
@@ -232,6 +234,17 @@ TEST_F(PiezometerRoles, WholeSessionHandsOverByteForByte) {
     EXPECT_TRUE(report.recordsAdded && report.columnsRemoved);
     EXPECT_FALSE(report.recordsRemoved || report.columnsAdded);
     EXPECT_EQ(report.missingCodeText, "");
+    // The code's cells per column, for the main window's warning.
+    ASSERT_EQ(report.conversions.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(report.conversions[i].code, "-9999");
+        EXPECT_EQ(report.conversions[i].replacement, "missing");
+        EXPECT_EQ(report.conversions[i].cells, 1);
+    }
+    EXPECT_EQ(report.conversions[0].column, "MHW");
+    EXPECT_EQ(report.conversions[1].column, "sdMLW");
+    EXPECT_EQ(report.conversions[2].column, "01-02-2003");
+    EXPECT_EQ(report.content, TableContent::kData);
     EXPECT_TRUE(report.sdConversion[0].sqrtEnabled);
     EXPECT_FALSE(report.sdConversion[0].sqrEnabled);
     // The cleaning reaches the grid as well as the file.
@@ -436,12 +449,18 @@ TEST_F(FieldRoles, WholeSessionHandsOverByteForByte) {
     EXPECT_EQ(report.roleColumns, (RoleColumns{1, 3, -1, 2, 4, 6, 5}));
     EXPECT_TRUE(report.codesFound && report.censoredReplacement);
     EXPECT_EQ(report.missingCodeText, "");
+    // The main window warns of the codes that became "missing": "missing"
+    // itself meant that already.
+    EXPECT_EQ(CheckCodeConversions(report.conversions, kFieldCommaItem),
+              (Texts{"Warning: the code \"9999\" was turned into \"missing\" in 1 cell.",
+                     "Warning: the code \"?\" was turned into \"missing\" in 2 cells."}));
 
     // The next showing starts without codes and without the switch.
     platform.fileChoices.push_back("");
     form.FormActivate();
     report = form.Report();
     EXPECT_FALSE(report.codesFound || report.censoredReplacement);
+    EXPECT_TRUE(report.conversions.empty());
 }
 
 TEST_F(FieldRoles, TitleBarCloseWritesNothingAndSaysSo) {

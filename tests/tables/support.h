@@ -26,6 +26,7 @@ class ScriptedPlatform : public Platform {
     std::vector<std::string> dialogTitles;
     std::vector<std::vector<FileFilter>> dialogFilters;
     std::vector<std::string> messages;
+    std::vector<MessageKind> kinds;  // of each message
 
     std::string OpenFileDialog(const std::string& title,
                                const std::vector<FileFilter>& filters) override {
@@ -36,7 +37,13 @@ class ScriptedPlatform : public Platform {
         fileChoices.pop_front();
         return choice;
     }
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowMessage(const std::string& text) override {
+        ShowMessage(text, MessageKind::kInformation);
+    }
+    void ShowMessage(const std::string& text, MessageKind kind) override {
+        messages.push_back(text);
+        kinds.push_back(kind);
+    }
     void ShowModal(const std::string&) override {}
     void Repaint(const std::string&) override {}
     void OpenHelpKey(const std::string&) override {}

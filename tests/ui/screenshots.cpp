@@ -16,6 +16,8 @@
 
 #include "tests/ui/ui_driver.h"
 #include "ui/desktop_program.h"
+#include "ui/overview_view.h"
+#include "ui/predictions_view.h"
 
 namespace {
 
@@ -37,6 +39,26 @@ void Save(QWidget* widget, const char* name) {
 
 std::string Data(const char* name) {
     return std::string(TARNOVEL_UI_DATA) + "/" + name;
+}
+
+// The overview of the run, sorted by its leave-one-out error, with the best
+// job selected and the mouse on a point of its scatterplot.
+void SaveOverview(QWidget* main) {
+    Click(main, "btbttnOVERVIEW");
+    OverviewView* overview = FindOverview(main);
+    auto* jobs = Find<QTableView>(overview, "tblOVERVIEW");
+    jobs->sortByColumn(9, Qt::AscendingOrder);
+    jobs->selectRow(0);
+    auto* plot = dynamic_cast<ScatterPlotView*>(Find<QWidget>(overview, "pltSCATTER"));
+    QApplication::processEvents();
+    QPoint point(-1, -1);
+    for (int y = 0; y < plot->height() && point.x() < 0; ++y)
+        for (int x = 0; x < plot->width() && point.x() < 0; ++x)
+            if (!plot->PointAt({x, y}).isEmpty()) point = {x + 3, y + 6};
+    if (point.x() >= 0) Hover(plot, point);
+    Save(overview, "overview.png");
+    Save(plot, "overview-scatterplot.png");
+    overview->close();
 }
 
 void Session(ScriptedQtPlatform& platform, DesktopProgram& p) {
@@ -80,6 +102,7 @@ void Session(ScriptedQtPlatform& platform, DesktopProgram& p) {
     Click(main, "btbttnSHOW");
     Save(main, "main-tab1-result.png");
     Save(Find<QLabel>(main, "imgFIT"), "scatterplot.png");
+    SaveOverview(main);
 
     SelectTab(main, 2);
     Save(main, "main-tab2-start.png");
@@ -106,6 +129,9 @@ void Session(ScriptedQtPlatform& platform, DesktopProgram& p) {
     Save(main, "main-tab2-settings.png");
     Click(main, "btbttnSTARTPREDICT");
     Save(main, "main-tab2-done.png");
+    Click(main, "btnPREDICTIONS");
+    Save(FindPredictions(main), "predictions.png");
+    FindPredictions(main)->close();
 
     SelectTab(main, 0);
     Save(main, "main-tab0-after.png");

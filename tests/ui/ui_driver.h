@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTabBar>
 #include <QTest>
@@ -40,7 +41,9 @@ class ScriptedQtPlatform : public QtPlatform {
     std::function<void(QWidget* owner)> onFileDialog;
 
     std::vector<Dialog> dialogs;
+    // The message boxes the program made, with their icons, in turn.
     std::vector<std::string> messages;
+    std::vector<QMessageBox::Icon> icons;
     std::vector<std::string> modals;
     // Modal windows the script left open; they are closed so that the
     // program does not wait for ever.
@@ -56,7 +59,10 @@ class ScriptedQtPlatform : public QtPlatform {
         return answer;
     }
 
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ExecMessage(QMessageBox& box) override {
+        messages.push_back(box.text().toStdString());
+        icons.push_back(box.icon());
+    }
 
     void ModalShown(const std::string& form, QDialog& window) override {
         modals.push_back(form);

@@ -232,6 +232,7 @@ TEST_F(DesktopTest, MainWindowStartsAsDesigned) {
             {"grpbxFACULTATIEF", " Optional settings ", -1, 0},
             {"chckbxSTRATAAPART", "Strata seperately", 0, 1, 1},
             {"chckbxMAXLIKELI", "Maximum Likelihood estimation for \"deeper than\" data", 0, 1, 1},
+            {"chckbxEXACTML", "exact (recommended)", 0, 1, 0},
             {"Label3", "Found \"deeper than\" data in inputfile:", -1, 0},
             {"lstbxMLNODIG", QString(), -1, 0},
             {"strgrdMEETDATA", QString(), -1, 0},
@@ -275,6 +276,20 @@ TEST_F(DesktopTest, HintsNeverAppearAsToolTips) {
             EXPECT_TRUE(w->toolTip().isEmpty()) << w->objectName().toStdString();
             EXPECT_TRUE(w->statusTip().isEmpty()) << w->objectName().toStdString();
         }
+}
+
+// The exact option takes the free end of the row above the option it
+// refines: it covers neither that option nor the strata option's caption,
+// and its own caption fits inside the group.
+TEST_F(DesktopTest, ExactOptionFitsBesideTheStrataOption) {
+    auto* box = Find<QCheckBox>(main, "chckbxEXACTML");
+    auto* option = Find<QCheckBox>(main, "chckbxMAXLIKELI");
+    auto* strata = Find<QCheckBox>(main, "chckbxSTRATAAPART");
+    ASSERT_EQ(box->parentWidget(), option->parentWidget());
+    EXPECT_LT(box->geometry().bottom(), option->geometry().top());
+    EXPECT_LT(strata->x() + strata->sizeHint().width(), box->x());
+    EXPECT_LE(box->sizeHint().width(), box->width());
+    EXPECT_LE(box->geometry().right(), box->parentWidget()->contentsRect().right());
 }
 
 TEST_F(DesktopTest, PiezometerWindowStartsItsReadingStageOrItsAbortState) {
@@ -829,8 +844,17 @@ TEST_F(DesktopTest, WorkflowLeavesTheFilesTheBatchToolLeaves) {
     Click(main, "btbttnKOPPELMETINGEN");
     Click(main, "btbttnOKVERPLICHT");
     Click(main, "btbttnSTARTPREDICT");
-    ASSERT_EQ(platform->messages.size(), 1u);
-    EXPECT_EQ(platform->messages[0].rfind("Results stored in Session  2 Predict.csv", 0), 0u);
+    // The codes the user turned into "missing" were told as the tables were
+    // taken over, each in a warning box.
+    ASSERT_EQ(platform->messages.size(), 3u);
+    EXPECT_EQ(platform->messages[0],
+              "Warning: the code \"-9999\" was turned into \"missing\" in 2 cells.");
+    EXPECT_EQ(platform->messages[1],
+              "Warning: the code \"?\" was turned into \"missing\" in 1 cell.");
+    EXPECT_EQ(platform->messages[2].rfind("Results stored in Session  2 Predict.csv", 0), 0u);
+    EXPECT_EQ(platform->icons,
+              (std::vector<QMessageBox::Icon>{QMessageBox::Warning, QMessageBox::Warning,
+                                              QMessageBox::Information}));
     main->close();
 
     const fs::path desktop = fs::current_path();
@@ -905,6 +929,55 @@ TEST_F(DesktopTest, AnErrorOfTheRunLeavesWhatTheBatchToolLeaves) {
     }));
     for (const auto& [name, content] : ours)
         EXPECT_TRUE(content == theirs.at(name)) << name << " differs";
+}
+
+// Information, warnings and errors each show their own icon. The warnings on
+// a table taken over come together in one box; each of them, and the error
+// that ends the run, is a line of the log as well.
+TEST_F(DesktopTest, MessageBoxesShowTheIconOfTheirKind) {
+    platform->fileAnswers = {Data("piezometers.csv")};
+    platform->onModal["TfrmBUISDATA"] = [](QDialog& w) {
+        Click(&w, "btbttnOKLEES");
+        FindAction(&w, "Bewareninbestand1")->trigger();
+        Select(&w, "lstbxTITELS", {"14-04-2003", "01-02-2003"});
+        Click(&w, "btbttnADD");
+        Click(&w, "btbttnEXITSTAMBUIS");
+    };
+    Click(main, "btbttnFILE");
+    ASSERT_EQ(platform->messages.size(), 2u);
+    EXPECT_EQ(platform->messages[0], "Current data set written to <buisgrid.csv>");
+    const std::string warnings = platform->messages[1];
+    for (const char* warning :
+         {"Warning: column \"MHW\" holds -9999 in 1 cell, which looks like a missing-data code",
+          "Warning: column \"01-02-2003\" holds -9999 in 1 cell",
+          "Warning: column \"MHW\" holds numbers written with a decimal comma (15 cells, such as "
+          "\"32,8\")"})
+        EXPECT_NE(warnings.find(warning), std::string::npos) << warning << "\n" << warnings;
+
+    Click(main, "btbttnOKTABINDEX0");
+    ASSERT_EQ(platform->messages.size(), 3u);
+    const std::string error = platform->messages[2];
+    EXPECT_EQ(error.rfind("Invalid numeric input in piezometers.csv, line 2, column ", 0), 0u)
+        << error;
+    EXPECT_NE(error.find("(decimal comma? use 'Convert comma's (,) to decimal dot (.)')"),
+              std::string::npos)
+        << error;
+    EXPECT_EQ(platform->icons,
+              (std::vector<QMessageBox::Icon>{QMessageBox::Information, QMessageBox::Warning,
+                                              QMessageBox::Critical}));
+
+    const std::string log = Read(program->main.LogFileName());
+    std::size_t start = 0;
+    int warningLines = 0;
+    while ((start = warnings.find("Warning: ", start)) != std::string::npos) {
+        const std::size_t end = warnings.find('\n', start);
+        const std::string line = warnings.substr(start, end - start);
+        EXPECT_NE(log.find("\r\n" + line + "\r\n"), std::string::npos) << line;
+        ++warningLines;
+        start = end == std::string::npos ? warnings.size() : end;
+    }
+    EXPECT_GT(warningLines, 2);
+    EXPECT_NE(log.find("\r\nError: " + error + "\r\n"), std::string::npos) << log;
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "common/utf8.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace tarnovel {
 
 namespace {
@@ -74,6 +77,17 @@ CodePoint DecodeCodePoint(std::string_view text, std::size_t pos) {
 
 bool IsValidUtf8(std::string_view bytes) {
     for (std::size_t i = 0; i < bytes.size();) {
+        // Job files and most tables are plain ASCII: skip it eight bytes
+        // at a time before decoding anything.
+        while (i + 8 <= bytes.size()) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes.data() + i, sizeof word);
+            if ((word & 0x8080808080808080ULL) != 0) break;
+            i += 8;
+        }
+        while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80)
+            ++i;
+        if (i == bytes.size()) break;
         const CodePoint c = DecodeCodePoint(bytes, i);
         if (c.length == 1 && static_cast<unsigned char>(bytes[i]) >= 0x80) return false;
         i += c.length;

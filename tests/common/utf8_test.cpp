@@ -36,6 +36,14 @@ TEST(Utf8, ValidationIsStrict) {
     };
     for (const auto& [bytes, expected] : cases) {
         EXPECT_EQ(IsValidUtf8(bytes), expected) << testing::PrintToString(bytes);
+        // The same verdict wherever the sequence stands in a run of ASCII,
+        // which is read eight bytes at a time.
+        for (std::size_t before = 1; before <= 17; before += 8 - before % 8)
+            for (const std::size_t after : {0, 3, 9}) {
+                const std::string text = std::string(before, 'x') + bytes + std::string(after, 'y');
+                EXPECT_EQ(IsValidUtf8(text), expected)
+                    << testing::PrintToString(bytes) << " after " << before;
+            }
     }
 }
 

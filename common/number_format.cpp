@@ -86,9 +86,8 @@ Digits TruncatedDigits(double m) {
         const char* fraction = buffer + 2;
         const char* tail = fraction + (count - 1);
         const char* exponent = fraction + precision;
-        const bool ambiguous = precision < 767 && std::all_of(tail, exponent, [](char c) {
-                                   return c == '0';
-                               });
+        const bool ambiguous =
+            precision < 767 && std::all_of(tail, exponent, [](char c) { return c == '0'; });
         if (ambiguous) continue;
         value.digits[0] = buffer[0];
         std::copy(fraction, tail, value.digits + 1);
@@ -118,10 +117,41 @@ Digits EighteenDigits(double m) {
     return value;
 }
 
+// The rounded value times 10^d from the shortest digits that read back as
+// m, where they decide it. Those digits lie within half a unit in the 17th
+// significant digit of m's exact expansion: when at most 14 digits are kept
+// and the digits dropped are not within two hundredths of a half, the
+// shortest digits, the exact expansion and its 18-digit reduction all round
+// to the same kept digits, and no carry of the reduction can reach them.
+// Most values written qualify, and the shortest digits cost a fraction of the
+// exact expansion.
+bool ShortestDigitsDecide(double m, int d, std::string& n) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, m, std::chars_format::scientific);
+    const char* mark = std::find(text, result.ptr, 'e');
+    int exponent = 0;
+    std::from_chars(mark + 1 + (mark[1] == '+'), result.ptr, exponent);
+    const std::int64_t kept = std::int64_t{exponent} + d + 1;
+    if (kept < 1 || kept > 14) return false;
+    char digits[20];
+    std::size_t size = 0;
+    for (const char* c = text; c != mark; ++c)
+        if (*c != '.') digits[size++] = *c;
+    const auto at = [&](std::int64_t i) {
+        return static_cast<std::size_t>(i) < size ? digits[i] - '0' : 0;
+    };
+    const int dropped = 10 * at(kept) + at(kept + 1);  // the first two
+    if (dropped >= 48 && dropped < 52) return false;
+    n.assign(digits, std::min(size, static_cast<std::size_t>(kept)));
+    n.append(static_cast<std::size_t>(kept) - n.size(), '0');
+    if (dropped >= 52) Increment(n);
+    return true;
+}
+
 std::string FixedForm(bool negative, double m, int d) {
     // n holds the rounded value times 10^d as a decimal integer.
     std::string n;
-    if (m != 0.0) {
+    if (m != 0.0 && !ShortestDigitsDecide(m, d, n)) {
         const Digits value = EighteenDigits(m);
         const std::string_view digits = value.view();
         // Digits at positions 0 .. kept-1 lie at or above the d-th decimal.

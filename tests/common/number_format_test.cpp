@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <iomanip>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -76,6 +80,75 @@ TEST(WFormat, ReducesToEighteenSignificantDigitsFirst) {
         {1e19, 0, 0, "10000000000000000000"},
         {12345678901234567890.0, 0, 0, "12345678901234567200"},
     });
+}
+
+// W's rule written out on the exact decimal expansion: the first 19
+// significant digits, rounded half away from zero to 18, then rounded half
+// away from zero at d decimals (no width, positive values).
+std::string ReferenceFixed(double m, int d) {
+    char text[800];
+    const auto end =
+        std::to_chars(text, text + sizeof text, m, std::chars_format::scientific, 767).ptr;
+    const char* mark = std::find(text, end, 'e');
+    int exponent = 0;
+    std::from_chars(mark + 1 + (mark[1] == '+'), end, exponent);
+    std::string digits;
+    for (const char* c = text; c != mark; ++c)
+        if (*c != '.') digits += *c;
+    auto roundAt = [](std::string& ds, std::size_t count) {  // half away from zero
+        const bool up = ds.size() > count && ds[count] >= '5';
+        ds.resize(count, '0');
+        for (std::size_t i = count; up && i-- > 0;) {
+            if (ds[i] != '9') {
+                ++ds[i];
+                return false;
+            }
+            ds[i] = '0';
+        }
+        if (up) ds.insert(ds.begin(), '1');
+        return up;
+    };
+    digits.resize(19, '0');
+    int e = exponent + (roundAt(digits, 18) ? 1 : 0);
+    const long kept = e + d + 1;
+    if (kept <= 0) {
+        digits = (kept == 0 && digits[0] >= '5') ? "1" : "0";
+    } else {
+        digits.resize(std::max<std::size_t>(digits.size(), static_cast<std::size_t>(kept) + 1),
+                      '0');
+        roundAt(digits, static_cast<std::size_t>(kept));
+    }
+    if (digits.size() < static_cast<std::size_t>(d) + 1)
+        digits.insert(0, d + 1 - digits.size(), '0');
+    if (d > 0) digits.insert(digits.size() - static_cast<std::size_t>(d), 1, '.');
+    return digits;
+}
+
+TEST(WFormat, AgreesWithTheExactExpansionNearEveryRoundingBoundary) {
+    // Values at, just beside and a few units in the 17th digit beside the
+    // halves of the last decimal kept, over the magnitudes written.
+    std::mt19937_64 random(20261210);
+    std::uniform_int_distribution<long long> mantissa(0, 99999999999999LL);
+    int checked = 0;
+    for (int d = 0; d <= 8; ++d)
+        for (int magnitude = -6; magnitude <= 12; ++magnitude)
+            for (int i = 0; i < 24; ++i) {
+                const double unit = std::pow(10.0, -d);
+                const double scale = std::pow(10.0, magnitude);
+                double v =
+                    std::fmod(static_cast<double>(mantissa(random)), scale / unit + 1) * unit;
+                if (i % 3 != 0) v = (std::floor(v / unit) + 0.5) * unit;  // a half
+                double x = v;
+                for (int k = 0; k < 40 && x > 0; ++k)
+                    x = std::nextafter(x, 0.0);
+                for (int step = -40; step <= 40; ++step, x = std::nextafter(x, 1e300)) {
+                    if (x <= 0 || (i % 2 == 1 && step % 13 != 0)) continue;
+                    ASSERT_EQ(W(x, 0, d), ReferenceFixed(x, d))
+                        << std::hexfloat << x << " at " << d << " decimals";
+                    ++checked;
+                }
+            }
+    EXPECT_GT(checked, 15000);
 }
 
 TEST(WFormat, NegativeValueKeepsItsSignWhenRoundedToZero) {

@@ -9,12 +9,15 @@ without Tarnovel would write. Both run on the same generated tables
 the machine's other load falls on both alike; the wall time of each whole
 process is measured and the median of the runs kept. Also timed: the write
 floor of the files the regression run leaves (bench/anchor/floor.py: the same
-names and sizes written into a fresh folder). Writes OUTDIR/r-comparison.csv
-and prints a table of the ratios. Without Rscript it says how to get it and
-times Tarnovel and the floor only.
+names and sizes written into a fresh folder). Writes OUTDIR/r-comparison.csv,
+OUTDIR/r-comparison.svg (the seconds as bars) and, when OUTDIR holds
+performance.md, its section "Against a plain R script"; prints a table of the
+ratios. Without Rscript it says how to get it and times Tarnovel and the floor
+only.
 """
 import argparse
 import csv
+import datetime
 import glob
 import json
 import os
@@ -71,6 +74,73 @@ def floor(folder):
     return json.loads(out)['median']
 
 
+BEGIN = '<!-- r-comparison: written by bench/compare_r.py -->'
+END = '<!-- end of r-comparison -->'
+
+
+def bars(rows, floor_seconds, path):
+    """Horizontal bars of the seconds: R, Tarnovel and, for the run, the
+    write floor."""
+    items = []
+    for name, r, t in rows:
+        short = name.split(':')[0]
+        if r == r:  # not nan: R was timed
+            items.append((f'{short}: R', r, '#9e9e9e'))
+        items.append((f'{short}: Tarnovel', t, '#1f5fa8'))
+        if short.startswith('regression'):
+            items.append((f'{short}: write floor', floor_seconds, '#e0a030'))
+    top = max(v for _, v, _ in items) or 1.0
+    width, left, bar, gap = 900, 300, 26, 14
+    height = 40 + len(items) * (bar + gap) + 30
+    svg = [f'<svg xmlns="http://www.w3.org/2000/svg" width="{width}" height="{height}" '
+           'font-family="sans-serif" font-size="13">',
+           f'<rect width="{width}" height="{height}" fill="white"/>',
+           f'<text x="{width / 2}" y="24" text-anchor="middle" font-size="15">'
+           'Wall time, seconds (median, taking turns in one run)</text>']
+    span = width - left - 90
+    for i, (label, value, colour) in enumerate(items):
+        y = 40 + i * (bar + gap)
+        w = span * value / top
+        svg.append(f'<text x="{left - 8}" y="{y + bar * 0.68:.1f}" text-anchor="end">{label}</text>')
+        svg.append(f'<rect x="{left}" y="{y}" width="{w:.1f}" height="{bar}" fill="{colour}"/>')
+        svg.append(f'<text x="{left + w + 6:.1f}" y="{y + bar * 0.68:.1f}">{value:.2f} s</text>')
+    svg.append('</svg>')
+    with open(path, 'w', encoding='utf-8') as f:
+        f.write('\n'.join(svg) + '\n')
+
+
+def section(rows, med, runs, path):
+    """Puts the comparison into performance.md between its markers (at the
+    end the first time); leaves the file alone when there is none."""
+    if not os.path.exists(path):
+        return
+    lines = [BEGIN, '', '## Against a plain R script', '',
+             'The same work done by the R script a hydrologist would write',
+             '(`bench/anchor/workflow.R`, base R) and by `tarnovel-cli run` on the',
+             'same generated tables (`bench/anchor/make_data.py`), taking turns in one',
+             f'run; wall time of the whole process, median of {runs}. Measured',
+             f'{datetime.date.today().isoformat()} by `make bench` (`bench/compare_r.py`).', '',
+             '![R, Tarnovel and the write floor](r-comparison.svg)', '',
+             '| Work | R (s) | Tarnovel (s) | R / Tarnovel |', '|---|---:|---:|---:|']
+    for name, r, t in rows:
+        r_text = f'{r:.2f}' if r == r else 'not timed'
+        ratio = f'{r / t:.1f}' if r == r else '-'
+        lines.append(f'| {name} | {r_text} | {t:.2f} | {ratio} |')
+    lines += ['', f'The regression run took {med["t_run"]:.2f} s where merely writing its '
+              f'files takes {med["floor"]:.2f} s (`bench/anchor/floor.py`): '
+              f'{med["t_run"] / med["floor"]:.1f} times its write floor.', '', END]
+    with open(path, encoding='utf-8') as f:
+        text = f.read()
+    block = '\n'.join(lines) + '\n'
+    if BEGIN in text and END in text:
+        head, rest = text.split(BEGIN, 1)
+        text = head + block + rest.split(END, 1)[1].lstrip('\n')
+    else:
+        text = text.rstrip('\n') + '\n\n' + block
+    with open(path, 'w', encoding='utf-8') as f:
+        f.write(text)
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split('\n')[0])
     ap.add_argument('cli')
@@ -116,6 +186,8 @@ def main():
             w.writerow([name, f'{r:.3f}', f'{t:.3f}', f'{r / t:.2f}'])
         w.writerow(['regression run against its write floor', f'{med["floor"]:.3f}',
                     f'{med["t_run"]:.3f}', f'{med["t_run"] / med["floor"]:.2f}'])
+    bars(rows, med['floor'], os.path.join(a.outdir, 'r-comparison.svg'))
+    section(rows, med, a.runs, os.path.join(a.outdir, 'performance.md'))
     print(f'{"work":80} {"R":>8} {"Tarnovel":>9} {"R/T":>6}')
     for name, r, t in rows:
         print(f'{name:80} {r:8.2f} {t:9.2f} {r / t:6.2f}')

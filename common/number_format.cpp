@@ -148,7 +148,8 @@ bool ShortestDigitsDecide(double m, int d, std::string& n) {
     return true;
 }
 
-std::string FixedForm(bool negative, double m, int d) {
+// The value in fixed point with d decimals, right-aligned in w characters.
+std::string FixedForm(bool negative, double m, int d, int w) {
     // n holds the rounded value times 10^d as a decimal integer.
     std::string n;
     if (m != 0.0 && !ShortestDigitsDecide(m, d, n)) {
@@ -167,13 +168,29 @@ std::string FixedForm(bool negative, double m, int d) {
             n = "1";
         }
     }
+    // Built once, in place: this is the busiest text of every file written.
     const std::size_t decimals = static_cast<std::size_t>(d);
-    if (n.size() < decimals + 1) n.insert(0, decimals + 1 - n.size(), '0');
-    if (d > 0) n.insert(n.size() - decimals, 1, '.');
+    const std::size_t zeros = n.size() < decimals + 1 ? decimals + 1 - n.size() : 0;
+    const std::size_t length = (negative ? 1 : 0) + zeros + n.size() + (d > 0 ? 1 : 0);
+    const std::size_t pad = w > 0 && length < static_cast<std::size_t>(w) ? w - length : 0;
+    std::string text;
+    text.reserve(pad + length);
+    text.append(pad, ' ');
     // The sign follows the value, not the rounded text: -0.00001 stays
     // visibly negative; -0.0 is zero and is not.
-    if (negative) n.insert(0, 1, '-');
-    return n;
+    if (negative) text += '-';
+    // n after `zeros` leading zeros, with the point before its last d digits.
+    const std::size_t whole = zeros + n.size() - decimals;
+    const std::size_t zerosBefore = std::min(zeros, whole);
+    const std::size_t fromN = whole - zerosBefore;
+    text.append(zerosBefore, '0');
+    text.append(n, 0, fromN);
+    if (d > 0) {
+        text += '.';
+        text.append(zeros - zerosBefore, '0');
+        text.append(n, fromN, std::string::npos);
+    }
+    return text;
 }
 
 std::string ExponentForm(bool negative, double m, int w) {
@@ -247,7 +264,7 @@ std::string W(double v, int w, int d) {
     const bool negative = v < 0;
     const double m = std::fabs(v);
     if (m >= 1e36) return PadLeftAscii(ExponentForm(negative, m, w), w);
-    return PadLeftAscii(FixedForm(negative, m, std::max(d, 0)), w);
+    return FixedForm(negative, m, std::max(d, 0), w);
 }
 
 std::string I(long long v, int w) {

@@ -260,26 +260,25 @@ void SelectJobRecords(const StringGrid& table, const PlannedJob& job, int colStr
                           " rows; a regression run takes at most " +
                           std::to_string(kMaxMatrixRowBound) + " columns and " +
                           std::to_string(kMaxBoolColumnBound) + " rows");
+    // Only the few columns the job reads are looked at row by row: a run
+    // selects records for every job from the whole table.
+    std::vector<int> chosen;
     for (int c = 0; c < C; ++c) {
         const std::string& title = table.Cell(c, 0);
         if (title == job.stratum || title == job.date1 || title == job.date2 || title == job.kind ||
             title == job.tag)
-            for (int r = 0; r < R; ++r)
-                selection[c][r] = 1;
+            chosen.push_back(c);
     }
     const bool filterStratum = colStrata != -1 && job.stratum != kAllStrata &&
                                job.stratum != kPooledStratum && job.stratum != kNoStrata;
     for (int r = 0; r < R; ++r) {
-        bool dropped = false;
-        for (int c = 0; c < C && !dropped; ++c)
-            dropped = selection[c][r] && Contains(table.Cell(c, r), kMissing);
-        if (filterStratum && !Contains(table.Cell(colStrata, r), job.stratum)) dropped = true;
-        if (dropped) {
-            for (int c = 0; c <= C; ++c)
-                selection[c][r] = 0;
-        } else {
-            selection[C][r] = 1;
-        }
+        bool dropped = filterStratum && !Contains(table.Cell(colStrata, r), job.stratum);
+        for (std::size_t k = 0; k < chosen.size() && !dropped; ++k)
+            dropped = Contains(table.Cell(chosen[k], r), kMissing);
+        if (dropped) continue;
+        for (const int c : chosen)
+            selection[c][r] = 1;
+        selection[C][r] = 1;
     }
 }
 

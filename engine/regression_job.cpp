@@ -271,8 +271,11 @@ std::string ResultFileText(const JobSettings& settings, const JobRecord& job, co
         // With a residual variance of 0 every sd is 0 and the standardised
         // residual is undefined; it is shown as 0.
         const double standardised = sd != 0 ? r / sd : 0;
-        line(I(i, 3) + W(job.Y[i], 14, 4) + W(results.yhat[i], 14, 4) + W(r, 14, 4) + W(sd, 14, 4) +
-             W(standardised, 14, 4));
+        // Appended piece by piece: a job has thousands of these lines.
+        for (const std::string& cell : {I(i, 3), W(job.Y[i], 14, 4), W(results.yhat[i], 14, 4),
+                                        W(r, 14, 4), W(sd, 14, 4), W(standardised, 14, 4)})
+            text += cell;
+        text += "\r\n";
     }
     line(doubleRule);
     return text;

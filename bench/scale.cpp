@@ -4,9 +4,10 @@
 //   tarnovel-scale run DATES STRATA PIEZOMETERS
 //       the regression run of a survey with DATES survey dates and STRATA
 //       strata (all strata separately when more than one), three MxW kinds
-//   tarnovel-scale predict LOCATIONS
+//   tarnovel-scale predict LOCATIONS [THREADS]
 //       the prediction at LOCATIONS field-work locations measured on two
-//       dates, 5 % of the measurements censored
+//       dates, 5 % of the measurements censored, on THREADS threads (default:
+//       one per core, as the program itself)
 //
 // Both are played on the program's own forms, from the click that starts
 // the work to its end, and print one CSV line:
@@ -247,8 +248,9 @@ Measurement MeasureRun(int dates, int strata, int piezometers, const fs::path& f
     return m;
 }
 
-Measurement MeasurePrediction(long locations, const fs::path& folder) {
+Measurement MeasurePrediction(long locations, int threads, const fs::path& folder) {
     Program p;
+    p.main.workerThreads = threads;
     p.platform.onModal = [&] {
         p.buisdata.aborted = false;
         p.buisdata.lstbxMEETKOLS.items = {kDate1, kDate2};
@@ -296,7 +298,7 @@ Measurement MeasurePrediction(long locations, const fs::path& folder) {
 
 int Usage() {
     std::cerr << "usage: tarnovel-scale run DATES STRATA PIEZOMETERS\n"
-                 "       tarnovel-scale predict LOCATIONS\n";
+                 "       tarnovel-scale predict LOCATIONS [THREADS]\n";
     return 2;
 }
 
@@ -306,7 +308,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) return Usage();
     const bool run = args[0] == "run" && args.size() == 4;
-    const bool predict = args[0] == "predict" && args.size() == 2;
+    const bool predict = args[0] == "predict" && (args.size() == 2 || args.size() == 3);
     if (!run && !predict) return Usage();
 
     std::string folder = (fs::temp_directory_path() / "tarnovel-scale-XXXXXX").string();
@@ -318,7 +320,8 @@ int main(int argc, char** argv) {
     fs::current_path(folder);
     const Measurement m =
         run ? MeasureRun(std::stoi(args[1]), std::stoi(args[2]), std::stoi(args[3]), folder)
-            : MeasurePrediction(std::stol(args[1]), folder);
+            : MeasurePrediction(std::stol(args[1]), args.size() == 3 ? std::stoi(args[2]) : 0,
+                                folder);
     const double floor = FloorSeconds(m.written, folder);
     std::printf("%s,%ld,%.4f,%.1f,%zu,%ju,%.4f\n", args[0].c_str(), m.size, m.seconds, m.peakMiB,
                 m.written.contents.size(), m.written.bytes, floor);

@@ -208,6 +208,9 @@ ResultSummary ReadResultSummary(const std::string& name) {
 }
 
 const ResultSummary& ResultCache::Get(const std::string& name) {
+    // Reading under the lock: there are few files, and a second thread
+    // asking for the same one waits for it instead of reading it again.
+    const std::lock_guard<std::mutex> lock(mutex_);
     std::unique_ptr<ResultSummary>& entry = files_[name];
     if (!entry) entry = std::make_unique<ResultSummary>(ReadResultSummary(name));
     return *entry;
@@ -238,16 +241,16 @@ PredictionValues Predict(const ResultSummary& file, bool constant, bool twoDates
     const double x2 = !read[2] ? 0 : names(file.x2Line, d2) ? m2 : m1;
     const double y0 = b[0] + b[1] * x1 + b[2] * x2;
     const double regressor[3] = {1, x1, x2};
-    std::vector<double> x0;
+    double x0[3] = {0, 0, 0};
+    std::size_t H = 0;
     for (std::size_t k = 0; k < 3; ++k)
-        if (read[k]) x0.push_back(regressor[k]);
+        if (read[k]) x0[H++] = regressor[k];
 
     if (!file.n) Unreadable(file, "the number of observations is not a number");
     if (!file.s) Unreadable(file, "the residual error is not a number");
     const double n = *file.n;
     const double MS = *file.s * *file.s;
 
-    const std::size_t H = x0.size();
     if (file.covarianceRows.size() < H)
         Unreadable(file,
                    "the variance-covariance matrix has fewer than " + std::to_string(H) + " rows");

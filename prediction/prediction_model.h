@@ -6,6 +6,7 @@
 
 #include <array>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,7 +37,6 @@ std::vector<std::string> AppendedColumnTitles(const std::string& kinds);
 // Index (0-based) of a kind's block among the appended blocks, -1 when the
 // kinds text has no block for it.
 int KindBlock(const std::string& kinds, const std::string& kind);
-
 
 // ---------------------------------------------------- censored-value list
 
@@ -127,12 +127,16 @@ struct ResultSummary {
 // Throws IoError when the file exists but cannot be read.
 ResultSummary ReadResultSummary(const std::string& name);
 
-// Each result file read once, however many locations use it.
+// Each result file read once, however many locations use it. Several
+// threads may ask at once; a summary, once read, stays where it is and
+// unchanged while the cache lives. A file that cannot be read is tried
+// again at the next request.
 class ResultCache {
   public:
     const ResultSummary& Get(const std::string& name);
 
   private:
+    std::mutex mutex_;
     std::unordered_map<std::string, std::unique_ptr<ResultSummary>> files_;
 };
 

@@ -1,8 +1,12 @@
 #include "prediction/prediction_run.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <exception>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -10,6 +14,7 @@
 
 #include "common/io_error.h"
 #include "common/number_format.h"
+#include "common/parallel.h"
 #include "common/text.h"
 #include "common/text_file.h"
 #include "prediction/censored.h"
@@ -225,24 +230,48 @@ Location LocationAt(const StringGrid& table, const PredictionSettings& settings,
 // The three candidate models of a location and kind: the result files of
 // both dates (either order), of date 1 and of date 2.
 struct Candidates {
-    std::string names[3];             // as the log labels them: d1-d2, d1-d1, d2-d2
-    const ResultSummary* files[3]{};  // the complete model in the order found
-    std::string note;                 // the log's remark on the complete model
+    std::string names[3];                         // as the log labels them: d1-d2, d1-d1, d2-d2
+    std::array<const ResultSummary*, 3> files{};  // the complete model in the order found
+    std::string note;                             // the log's remark on the complete model
 };
 
-Candidates FindCandidates(const Location& l, const std::string& kind, const std::string& tag,
-                          ResultCache& cache) {
-    Candidates c;
-    const std::string tail = "-" + kind + "-" + tag + ".out";
-    c.names[0] = l.stratum + "-" + l.d1 + "-" + l.d2 + tail;
-    c.names[1] = l.stratum + "-" + l.d1 + "-" + l.d1 + tail;
-    c.names[2] = l.stratum + "-" + l.d2 + "-" + l.d2 + tail;
-    const std::string name21 = l.stratum + "-" + l.d2 + "-" + l.d1 + tail;
-    const ResultSummary& file12 = cache.Get(c.names[0]);
-    const ResultSummary& file21 = cache.Get(name21);
+// What one thread keeps from one location to the next. The result files
+// it has met, so that it asks the shared cache only for new ones; and the
+// statistics text of each set of candidate files, which depends on the
+// files alone and is the same for every location that has them.
+struct WorkerMemory {
+    std::unordered_map<std::string, const ResultSummary*> files;
+    std::map<std::array<const ResultSummary*, 3>, std::array<std::string, 3>> statistics;
+
+    const ResultSummary& Get(const std::string& name, ResultCache& cache) {
+        const auto found = files.find(name);
+        if (found != files.end()) return *found->second;
+        const ResultSummary& summary = cache.Get(name);
+        files.emplace(name, &summary);
+        return summary;
+    }
+};
+
+std::string ResultName(const std::string& stratum, const std::string& a, const std::string& b,
+                       const std::string& tail) {
+    std::string name;
+    name.reserve(stratum.size() + a.size() + b.size() + tail.size() + 2);
+    name.append(stratum).append(1, '-').append(a).append(1, '-').append(b).append(tail);
+    return name;
+}
+
+// tail: "-" kind "-" tag ".out".
+void FindCandidates(const Location& l, const std::string& tail, ResultCache& cache,
+                    WorkerMemory& memory, Candidates& c) {
+    c.names[0] = ResultName(l.stratum, l.d1, l.d2, tail);
+    c.names[1] = ResultName(l.stratum, l.d1, l.d1, tail);
+    c.names[2] = ResultName(l.stratum, l.d2, l.d2, tail);
+    const std::string name21 = ResultName(l.stratum, l.d2, l.d1, tail);
+    const ResultSummary& file12 = memory.Get(c.names[0], cache);
+    const ResultSummary& file21 = memory.Get(name21, cache);
     c.files[0] = &file12;
-    c.files[1] = &cache.Get(c.names[1]);
-    c.files[2] = &cache.Get(c.names[2]);
+    c.files[1] = &memory.Get(c.names[1], cache);
+    c.files[2] = &memory.Get(c.names[2], cache);
     if (file12.exists) {
         if (file21.exists) c.note = name21 + kLineBreak + "2 complete models found (?)";
     } else if (file21.exists) {
@@ -250,7 +279,6 @@ Candidates FindCandidates(const Location& l, const std::string& kind, const std:
     } else {
         c.note = name21 + " (complete model): not found" + kLineBreak;
     }
-    return c;
 }
 
 ModelChoice Choose(const Candidates& c, const Location& l, bool constant) {
@@ -282,39 +310,65 @@ const std::string* SelectedName(const ModelChoice& choice, const Candidates& c) 
     return nullptr;
 }
 
+// The statistics line of each candidate, as the log shows it.
+const std::array<std::string, 3>& StatisticsText(const Candidates& c, const ModelChoice& choice,
+                                                 WorkerMemory& memory) {
+    std::array<std::string, 3>& text = memory.statistics[c.files];
+    if (text[0].empty())
+        for (std::size_t model = 0; model < 3; ++model) {
+            const ModelStatistics& st = choice.statistics[model];
+            text[model] = " Cp=" + W(st.Cp, 5, 2) + "; SSres=" + W(st.SS, 10, 2);
+        }
+    return text;
+}
+
+// text added to `to` with every run of blanks reduced to one blank, runs
+// that span both included.
+void AppendReduced(std::string& to, std::string_view text) {
+    for (const char ch : text)
+        if (ch != ' ' || to.empty() || to.back() != ' ') to += ch;
+}
+
 // The log's account of one location and kind: the statistics and flags of
 // each candidate, then the model selected.
-std::string ChoiceBlock(const Location& l, const Candidates& c, const ModelChoice& choice,
-                        const std::string* selectedName) {
-    const std::string datapoint = "datapoint: " + l.D1 + "/" + l.M1 + " en " + l.D2 + "/" + l.M2;
-    std::string block = ReduceBlanks(datapoint + kLineBreak + c.note);
-    for (int model = 0; model < 3; ++model) {
-        const ModelStatistics& st = choice.statistics[model];
+void ChoiceBlock(const Location& l, const Candidates& c, const ModelChoice& choice,
+                 const std::string* selectedName, WorkerMemory& memory, std::string& block) {
+    block.clear();
+    block.reserve(768);
+    for (const std::string_view piece :
+         {std::string_view("datapoint: "), std::string_view(l.D1), std::string_view("/"),
+          std::string_view(l.M1), std::string_view(" en "), std::string_view(l.D2),
+          std::string_view("/"), std::string_view(l.M2), std::string_view(kLineBreak),
+          std::string_view(c.note)})
+        AppendReduced(block, piece);
+    const std::array<std::string, 3>& statistics = StatisticsText(c, choice, memory);
+    for (std::size_t model = 0; model < 3; ++model) {
         const ModelFlags& flags = choice.flags[model];
-        block += "MODEL " + std::to_string(model + 1) + " " + c.names[model] + ":  " + kLineBreak +
-                 " Cp=" + W(st.Cp, 5, 2) + "; SSres=" + W(st.SS, 10, 2) + kLineBreak +
-                 " Measurements present=" + TrueFalse(flags.present) +
-                 " Candidate model=" + TrueFalse(flags.candidate) +
-                 " Selected model=" + TrueFalse(flags.selectable);
+        block.append("MODEL ").append(1, static_cast<char>('1' + model)).append(1, ' ');
+        block.append(c.names[model]).append(":  ").append(kLineBreak);
+        block.append(statistics[model]).append(kLineBreak);
+        block.append(" Measurements present=").append(TrueFalse(flags.present));
+        block.append(" Candidate model=").append(TrueFalse(flags.candidate));
+        block.append(" Selected model=").append(TrueFalse(flags.selectable));
         if (model < 2) block += kLineBreak;
     }
     block += kLineBreak;
-    block +=
-        "MODEL " + (selectedName != nullptr ? *selectedName : std::string("none")) + " selected.";
-    block += kLineBreak;
-    block += kLineBreak;
-    return block;
+    block.append("MODEL ").append(selectedName != nullptr ? *selectedName : std::string("none"));
+    block.append(" selected.").append(kLineBreak).append(kLineBreak);
 }
 
-// The models list as the prediction fills it, each result file once.
+// The models list as the prediction fills it, each result file once, in
+// the order the locations first use them.
 class ModelKeeper {
   public:
-    explicit ModelKeeper(PredictionOutcome& outcome) : outcome_(outcome) {}
+    ModelKeeper(PredictionOutcome& outcome, const StringGrid& table,
+                const PredictionSettings& settings)
+        : outcome_(outcome), table_(table), settings_(settings) {}
 
-    void Keep(std::size_t at, const std::string& file, const ResultSummary& summary,
-              const Location& l, ModelKind kind, bool constant, const PredictionValues& values) {
+    void Keep(std::size_t at, int row, const ResultSummary& summary, ModelKind kind,
+              const PredictionValues& values) {
         LocationModel& kept = outcome_.choices[at];
-        kept.model = IndexOf(file, summary, l, kind, constant);
+        kept.model = IndexOf(row, summary, kind);
         kept.use = kind == ModelKind::kComplete ? ModelUse::kBothDates
                    : kind == ModelKind::kDate1  ? ModelUse::kDate1
                                                 : ModelUse::kDate2;
@@ -322,71 +376,217 @@ class ModelKeeper {
     }
 
   private:
-    std::int32_t IndexOf(const std::string& file, const ResultSummary& summary, const Location& l,
-                         ModelKind kind, bool constant) {
-        const auto found = index_.find(file);
+    std::int32_t IndexOf(int row, const ResultSummary& summary, ModelKind kind) {
+        const auto found = index_.find(summary.name);
         if (found != index_.end()) return found->second;
+        // The dates of the location that uses the model first; the
+        // prediction never changes a date cell.
+        const std::string d1 = RemoveBlanks(CellOf(table_, settings_.colDate1, row));
+        const std::string d2 = RemoveBlanks(CellOf(table_, settings_.colDate2, row));
         PredictionModel model;
-        model.resultFile = file;
-        model.date1 = kind == ModelKind::kDate2 ? l.d2 : l.d1;
-        if (kind == ModelKind::kComplete) model.date2 = l.d2;
+        model.resultFile = summary.name;
+        model.date1 = kind == ModelKind::kDate2 ? d2 : d1;
+        if (kind == ModelKind::kComplete) model.date2 = d2;
         // The terms the prediction used: those it read a coefficient for.
-        const bool wanted[3] = {constant, true, kind == ModelKind::kComplete};
+        const bool wanted[3] = {settings_.constant, true, kind == ModelKind::kComplete};
         for (std::size_t k = 0; k < 3; ++k)
             model.p += wanted[k] && summary.coefficientFound[k] ? 1 : 0;
         model.n = summary.n.value_or(0);
         outcome_.models.push_back(std::move(model));
         const auto index = static_cast<std::int32_t>(outcome_.models.size() - 1);
-        index_.emplace(file, index);
+        index_.emplace(summary.name, index);
         return index;
     }
 
     PredictionOutcome& outcome_;
+    const StringGrid& table_;
+    const PredictionSettings& settings_;
     std::unordered_map<std::string, std::int32_t> index_;
 };
 
-// Chooses, logs and fills in the prediction of one location and kind;
-// true when a value was predicted. The keeper, when there is one, gets the
-// model at position `at` of its list.
-bool PredictKind(StringGrid& table, int r, int base, const Location& l, const std::string& kind,
-                 const std::string& tag, const PredictionSettings& settings, ResultCache& cache,
-                 Feedback& feedback, ModelKeeper* keeper, std::size_t at) {
-    const Candidates c = FindCandidates(l, kind, tag, cache);
-    const ModelChoice choice = Choose(c, l, settings.constant);
-    const std::string* selectedName = SelectedName(choice, c);
-    feedback.Log(ChoiceBlock(l, c, choice, selectedName));
+// What one location and kind comes to, worked out apart from every other
+// location: the log's account and the values of the model chosen. An error
+// is kept for the location's turn, with whether its account was logged
+// before it, so that the prediction ends where it would end with one
+// location after another.
+struct KindOutcome {
+    std::string block;
+    std::exception_ptr error;
+    bool errorAfterLog = false;
+    const ResultSummary* selected = nullptr;  // null: the kind gets no values
+    ModelKind kind = ModelKind::kComplete;
+    PredictionValues values;
+    std::array<std::string, 4> cells;  // empty for a value that is no finite number
+};
 
-    const int kindBlock = KindBlock(settings.kindsText, kind);
-    if (selectedName == nullptr || kindBlock < 0) return false;
-    const ResultSummary& selected = cache.Get(*selectedName);
-    if (!selected.exists) return false;
+// The kinds to predict with what every location needs of them.
+struct KindPlan {
+    std::string kind, tag;
+    std::string tail;  // of its result files' names: "-" kind "-" tag ".out"
+    int column = -1;   // the first of its four columns; -1 when the table has none
+};
+
+void WorkOut(const Location& l, const KindPlan& plan, bool constant, ResultCache& cache,
+             WorkerMemory& memory, KindOutcome& out) {
+    Candidates c;
+    ModelChoice choice;
+    const std::string* selectedName = nullptr;
+    const ResultSummary* selected = nullptr;
+    try {
+        FindCandidates(l, plan.tail, cache, memory, c);
+        choice = Choose(c, l, constant);
+        selectedName = SelectedName(choice, c);
+        ChoiceBlock(l, c, choice, selectedName, memory, out.block);
+        if (selectedName == nullptr || plan.column < 0) return;
+        selected = &memory.Get(*selectedName, cache);
+    } catch (...) {
+        out.error = std::current_exception();
+        return;
+    }
+    if (!selected->exists) return;
     const bool twoDates =
         Contains(*selectedName, l.d1 + "-" + l.d2) || Contains(*selectedName, l.d2 + "-" + l.d1);
-    const PredictionValues values =
-        Predict(selected, settings.constant, twoDates, l.d1, l.d2, l.x1, l.x2);
-    const int column = base + 2 + 4 * kindBlock;
-    PutValue(table.Cell(column, r), values.y0);
-    PutValue(table.Cell(column + 1, r), values.sd);
-    PutValue(table.Cell(column + 2, r), values.threshold);
-    PutValue(table.Cell(column + 3, r), values.leverage);
-    if (keeper != nullptr)
-        keeper->Keep(at, selected.name, selected, l, *choice.selected, settings.constant, values);
-    return std::isfinite(values.y0);
+    try {
+        out.values = Predict(*selected, constant, twoDates, l.d1, l.d2, l.x1, l.x2);
+    } catch (...) {
+        out.error = std::current_exception();
+        out.errorAfterLog = true;
+        return;
+    }
+    out.selected = selected;
+    out.kind = *choice.selected;
+    const double values[4] = {out.values.y0, out.values.sd, out.values.threshold,
+                              out.values.leverage};
+    for (std::size_t k = 0; k < 4; ++k)
+        PutValue(out.cells[k], values[k]);
+}
+
+// Logs one location and kind and fills in its values; true when a value
+// was predicted. The keeper, when there is one, gets the model at position
+// `at` of its list.
+bool Finish(KindOutcome& out, const KindPlan& plan, StringGrid& table, int r, Feedback& feedback,
+            ModelKeeper* keeper, std::size_t at) {
+    if (out.error && !out.errorAfterLog) std::rethrow_exception(out.error);
+    feedback.Log(out.block);
+    if (out.error) std::rethrow_exception(out.error);
+    if (out.selected == nullptr) return false;
+    for (int k = 0; k < 4; ++k)
+        if (!out.cells[static_cast<std::size_t>(k)].empty())
+            table.Cell(plan.column + k, r) = std::move(out.cells[static_cast<std::size_t>(k)]);
+    if (keeper != nullptr) keeper->Keep(at, r, *out.selected, out.kind, out.values);
+    return std::isfinite(out.values.y0);
 }
 
 // The shape of the models list: the kinds, their columns and one empty
 // entry per location and kind.
-void KeepLayout(PredictionOutcome& outcome, const std::vector<std::string>& kinds,
-                const std::string& kindsText, int base, int columns) {
-    outcome.kinds = kinds;
-    for (const std::string& kind : kinds) {
-        const int block = KindBlock(kindsText, kind);
-        outcome.kindColumns.push_back(block < 0 ? -1 : base + 2 + 4 * block);
+void KeepLayout(PredictionOutcome& outcome, const std::vector<KindPlan>& plans, int base,
+                int columns) {
+    for (const KindPlan& plan : plans) {
+        outcome.kinds.push_back(plan.kind);
+        outcome.kindColumns.push_back(plan.column);
     }
     outcome.locationColumns = base + 2;
     outcome.tableColumns = columns;
-    outcome.choices.assign(static_cast<std::size_t>(outcome.locations) * kinds.size(), {});
+    outcome.choices.assign(static_cast<std::size_t>(outcome.locations) * plans.size(), {});
 }
+
+std::vector<KindPlan> PlanKinds(const PredictionSettings& settings, int base) {
+    std::vector<KindPlan> plans;
+    const std::vector<std::string> kinds = KindsToPredict(settings.kindsText);
+    for (std::size_t k = 0; k < kinds.size(); ++k) {
+        const int block = KindBlock(settings.kindsText, kinds[k]);
+        plans.push_back({kinds[k], settings.tags[k],
+                         "-" + kinds[k] + "-" + settings.tags[k] + ".out",
+                         block < 0 ? -1 : base + 2 + 4 * block});
+    }
+    return plans;
+}
+
+// Predicts every location and kind. The locations are worked out a block
+// at a time on the threads; meanwhile the calling thread logs and fills in
+// the block before, one location after another, so that the log, the
+// table and the models list come out as with one thread.
+class LocationRun {
+  public:
+    LocationRun(const PredictionSettings& settings, StringGrid& table, int base, Feedback& feedback,
+                PredictionOutcome& outcome)
+        : settings_(settings),
+          table_(table),
+          feedback_(feedback),
+          outcome_(outcome),
+          plans_(PlanKinds(settings, base)),
+          threads_(WorkerThreads(settings.threads)),
+          memories_(threads_),
+          blockSize_(std::clamp(settings.blockLocations, 1, std::max(1, table.rowCount))) {
+        outcome.predicted.assign(plans_.size(), 0);
+        if (settings.keepModels) {
+            keeper_.emplace(outcome, table, settings);
+            KeepLayout(outcome, plans_, base, table.colCount);
+        }
+    }
+
+    void Run() {
+        const int R = table_.rowCount;
+        std::vector<KindOutcome> ready, next;
+        if (R > 1) WorkOutBlock(1, ready, {});
+        for (int first = 1; first < R; first += blockSize_) {
+            if (first + blockSize_ < R) {
+                WorkOutBlock(first + blockSize_, next, [&] { FinishBlock(first, ready); });
+                std::swap(ready, next);
+            } else {
+                FinishBlock(first, ready);
+            }
+        }
+    }
+
+  private:
+    void WorkOutBlock(int first, std::vector<KindOutcome>& block,
+                      const std::function<void()>& alongside) {
+        const std::size_t K = plans_.size();
+        const int last = std::min(table_.rowCount, first + blockSize_);
+        block.assign(static_cast<std::size_t>(last - first) * K, {});
+        auto work = [&](std::size_t i, unsigned thread) {
+            const Location l = LocationAt(table_, settings_, first + static_cast<int>(i));
+            for (std::size_t k = 0; k < K; ++k)
+                WorkOut(l, plans_[k], settings_.constant, cache_, memories_[thread],
+                        block[i * K + k]);
+        };
+        ForEachOnThreads(static_cast<std::size_t>(last - first), threads_, work, alongside);
+    }
+
+    void FinishBlock(int first, std::vector<KindOutcome>& block) {
+        const std::size_t K = plans_.size();
+        const int R = table_.rowCount;
+        const int last = std::min(R, first + blockSize_);
+        for (int r = first; r < last; ++r) {
+            for (std::size_t k = 0; k < K; ++k)
+                if (Finish(block[static_cast<std::size_t>(r - first) * K + k], plans_[k], table_, r,
+                           feedback_, keeper_ ? &*keeper_ : nullptr,
+                           static_cast<std::size_t>(r - 1) * K + k))
+                    ++outcome_.predicted[k];
+
+            // Repainted only when the bar moves: a survey has far more
+            // locations than the bar has positions.
+            const int position = static_cast<int>(std::nearbyint(100.0 * r / (R - 1)));
+            if (position != shown_) {
+                shown_ = position;
+                feedback_.Progress(position);
+            }
+        }
+    }
+
+    const PredictionSettings& settings_;
+    StringGrid& table_;
+    Feedback& feedback_;
+    PredictionOutcome& outcome_;
+    const std::vector<KindPlan> plans_;
+    const unsigned threads_;
+    ResultCache cache_;
+    std::vector<WorkerMemory> memories_;
+    const int blockSize_;
+    std::optional<ModelKeeper> keeper_;
+    int shown_ = 0;
+};
 
 }  // namespace
 
@@ -403,32 +603,7 @@ PredictionOutcome RunPrediction(const PredictionSettings& settings, StringGrid& 
     WritePredictionFile(table, settings.outputName, settings.delimiter);
     feedback.Log("");
     feedback.Log("****** " + settings.sessionLabel + " PREDICTION MxW MEASUREMENTS ******");
-
-    const std::vector<std::string> kinds = KindsToPredict(settings.kindsText);
-    outcome.predicted.assign(kinds.size(), 0);
-    ResultCache cache;
-    std::optional<ModelKeeper> keeper;
-    if (settings.keepModels) {
-        keeper.emplace(outcome);
-        KeepLayout(outcome, kinds, settings.kindsText, base, table.colCount);
-    }
-    int shown = 0;
-    for (int r = 1; r < R; ++r) {
-        const Location l = LocationAt(table, settings, r);
-        for (std::size_t k = 0; k < kinds.size(); ++k)
-            if (PredictKind(table, r, base, l, kinds[k], settings.tags[k], settings, cache,
-                            feedback, keeper ? &*keeper : nullptr,
-                            static_cast<std::size_t>(r - 1) * kinds.size() + k))
-                ++outcome.predicted[k];
-
-        // Repainted only when the bar moves: a survey has far more locations
-        // than the bar has positions.
-        const int position = static_cast<int>(std::nearbyint(100.0 * r / (R - 1)));
-        if (position != shown) {
-            shown = position;
-            feedback.Progress(position);
-        }
-    }
+    LocationRun(settings, table, base, feedback, outcome).Run();
     WritePredictionFile(table, settings.outputName, settings.delimiter);
     return outcome;
 }

@@ -34,6 +34,12 @@ struct PredictionSettings {
     // costs a few bytes a location, which a very large survey may not
     // want to spend.
     bool keepModels = true;
+    // Threads that work out the locations side by side; 0: one per core.
+    // The files, the log and the models list are the same for any number.
+    int threads = 1;
+    // Locations worked out at a time, ahead of their turn to be logged and
+    // filled in; two blocks are held at once, some 3 KB a location.
+    int blockLocations = 512;
     // Columns of the field table (0-based, -1 when absent).
     int colDate1 = -1, colMeas1 = -1, colDate2 = -1, colMeas2 = -1, colStrata = -1;
 };

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <exception>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "common/file_system.h"
 #include "common/io_error.h"
+#include "common/parallel.h"
 #include "common/text.h"
 #include "common/text_file.h"
 #include "engine/regression_job.h"
@@ -125,22 +125,15 @@ void Prepare(const StringGrid& table, const PlannedJob& job, const RegressionSet
     }
 }
 
-// Prepares jobs [first, last) of the plan on `threads` threads; each thread
-// takes every threads-th job, so the work needs no lock.
+// Prepares jobs [first, last) of the plan on `threads` threads, handed out
+// one at a time; each job's preparation writes only to its own entry.
 void PrepareBlock(const StringGrid& table, const std::vector<PlannedJob>& plan,
                   const RegressionSettings& settings, std::size_t first, std::size_t last,
                   unsigned threads, std::vector<PreparedJob>& block) {
     block.assign(last - first, PreparedJob{});
-    auto work = [&](unsigned offset) {
-        for (std::size_t i = first + offset; i < last; i += threads)
-            Prepare(table, plan[i], settings, block[i - first]);
-    };
-    std::vector<std::thread> helpers;
-    for (unsigned t = 1; t < threads; ++t)
-        helpers.emplace_back(work, t);
-    work(0);
-    for (std::thread& helper : helpers)
-        helper.join();
+    ForEachOnThreads(last - first, threads, [&](std::size_t i, unsigned) {
+        Prepare(table, plan[first + i], settings, block[i]);
+    });
 }
 
 // A job's result file is the proof that it was fitted: none may stand for a
@@ -221,9 +214,7 @@ RegressionOutcome RunRegressions(const RegressionSettings& settings, const Strin
                                  Feedback& feedback) {
     RegressionOutcome outcome;
     const std::vector<PlannedJob> plan = PlanRegressionJobs(settings);
-    const unsigned threads = settings.threads > 0
-                                 ? static_cast<unsigned>(settings.threads)
-                                 : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned threads = WorkerThreads(settings.threads);
     // Blocks keep the memory of the prepared files small and the progress
     // bar moving; within a block the jobs are fitted side by side, and
     // written one after another in run order.

@@ -229,7 +229,8 @@ class TfrmZelvimoMAIN {
     // scratch folder: "OK" then plans the jobs and sets every control as a
     // run does, but writes and fits nothing.
     bool rehearsal = false;
-    // Threads the run fits its jobs on; 0: one per core.
+    // Threads the run fits its jobs on and the prediction works out its
+    // locations on; 0: one per core.
     int workerThreads = 0;
 
     // Results of single regressions (tab 1).

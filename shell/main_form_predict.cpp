@@ -61,6 +61,7 @@ PredictionSettings TfrmZelvimoMAIN::PredictSettings() const {
     settings.outputName = edtNAAMRESULT.text;
     settings.delimiter = PredictionDelimiter();
     settings.sessionLabel = SessionLabel();
+    settings.threads = workerThreads;
     settings.colDate1 = colDate1;
     settings.colMeas1 = colMeas1;
     settings.colDate2 = colDate2;

@@ -11,6 +11,8 @@ namespace tarnovel {
 
 namespace {
 
+constexpr std::size_t kBufferSize = 64 * 1024;
+
 std::string TwoDigits(int v) {
     char text[16];
     std::snprintf(text, sizeof text, "%02d", v);
@@ -90,6 +92,8 @@ void SessionLog::Create(const std::string& name) {
         failure_ = IoError::SystemReason(errno);
         throw IoError("Cannot create file", name_, failure_);
     }
+    if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
+    std::setvbuf(file_, buffer_.get(), _IOFBF, kBufferSize);
     failure_.clear();
 }
 

@@ -3,6 +3,7 @@
 // the current directory are moved into a numbered folder "session" + number.
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,6 +74,9 @@ class SessionLog {
   private:
     std::string name_;
     std::string failure_;  // why the log is not open, for the next write
+    // The file's buffer: large, since a prediction logs a long block per
+    // location and kind, and every write to the file costs a system call.
+    std::unique_ptr<char[]> buffer_;
     std::FILE* file_ = nullptr;
 };
 

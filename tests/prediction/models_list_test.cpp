@@ -16,6 +16,7 @@
 #include "tables/table_grid.h"
 #include "tests/common/recording_feedback.h"
 #include "tests/common/scratch_dir.h"
+#include "tests/prediction/prediction_settings.h"
 
 namespace tarnovel {
 namespace {
@@ -55,19 +56,7 @@ class ModelsList : public ScratchDirTest {
         ASSERT_EQ(RunRegressions(run, piezometers, ignored).fitted, 6);
     }
 
-    static PredictionSettings Settings() {
-        PredictionSettings s;
-        s.kindsText = "MHW+MSW+MLW";
-        s.tags = {"ong", "ong", "ong"};
-        s.outputName = "predicted.csv";
-        s.delimiter = ";";
-        s.sessionLabel = "Session  1";
-        s.colDate1 = 1;
-        s.colMeas1 = 2;
-        s.colDate2 = 3;
-        s.colMeas2 = 4;
-        return s;
-    }
+    static PredictionSettings Settings() { return TestPredictionSettings(); }
 
     // L1 among the piezometers, L2 without d2, L3 on dates without models,
     // L4 far beyond every piezometer.

@@ -15,6 +15,7 @@
 #include "tables/table_grid.h"
 #include "tests/common/recording_feedback.h"
 #include "tests/common/scratch_dir.h"
+#include "tests/prediction/prediction_settings.h"
 
 namespace tarnovel {
 namespace {
@@ -49,19 +50,7 @@ class PredictionOperation : public ScratchDirTest {
         ASSERT_EQ(RunRegressions(run, piezometers, ignored).fitted, 6);
     }
 
-    PredictionSettings Settings() const {
-        PredictionSettings s;
-        s.kindsText = "MHW+MSW+MLW";
-        s.tags = {"ong", "ong", "ong"};
-        s.outputName = "predicted.csv";
-        s.delimiter = ";";
-        s.sessionLabel = "Session  1";
-        s.colDate1 = 1;
-        s.colMeas1 = 2;
-        s.colDate2 = 3;
-        s.colMeas2 = 4;
-        return s;
-    }
+    PredictionSettings Settings() const { return TestPredictionSettings(); }
 };
 
 TEST_F(PredictionOperation, PredictsEveryLocationWithAModelAndCountsPerKind) {

@@ -137,7 +137,7 @@ bench: configure
 	@python3 bench/scale.py $(BUILD_DIR)/bench/tarnovel-scale docs
 	@scripts/install-deps --bench || echo "bench: R could not be installed; timing without it"
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tarnovel-cli
-	@python3 bench/compare_r.py $(BUILD_DIR)/cli/tarnovel-cli docs
+	@python3 bench/compare_r.py $(BUILD_DIR)/cli/tarnovel-cli docs --data $(BUILD_DIR)/r-comparison-data
 
 # Accuracy on real ground-water series: the whole workflow through the
 # batch tool with the table and the exact estimation of "deeper than"

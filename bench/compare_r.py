@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Tarnovel against a plain R script doing the same work, side by side.
 
-    python3 bench/compare_r.py TARNOVEL_CLI OUTDIR [--runs 3]
+    python3 bench/compare_r.py TARNOVEL_CLI OUTDIR [--runs 3] [--data FOLDER]
 
 The R script (bench/anchor/workflow.R, base R only) is what a hydrologist
 without Tarnovel would write. Both run on the same generated tables
@@ -146,9 +146,11 @@ def main():
     ap.add_argument('cli')
     ap.add_argument('outdir')
     ap.add_argument('--runs', type=int, default=3)
+    ap.add_argument('--data', help='folder for the generated tables and the work '
+                    '(default OUTDIR/r-comparison-data)')
     a = ap.parse_args()
     cli = os.path.abspath(a.cli)
-    data = os.path.abspath(os.path.join(a.outdir, 'r-comparison-data'))
+    data = os.path.abspath(a.data or os.path.join(a.outdir, 'r-comparison-data'))
     if not os.path.exists(os.path.join(data, 'piez_2000x12.csv')):
         fresh(data)
         subprocess.run([sys.executable, os.path.join(ANCHOR, 'make_data.py'), data], check=True,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string_view>
 
 #include "common/utf8.h"
@@ -148,11 +149,33 @@ bool ShortestDigitsDecide(double m, int d, std::string& n) {
     return true;
 }
 
+// The rounded value times 10^d by scaling, where that decides it: below
+// 2^42 the product m * 10^d (10^d exact, one rounding) lies within 2^-12 of
+// the exact one, and the 18-digit reduction moves it less still, so unless
+// its fraction lies within a hundredth of a half, both round the same way.
+// Most values written have few digits and take this way.
+bool ScaledValueDecides(double m, int d, std::string& n) {
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (d >= static_cast<int>(std::size(kPowers))) return false;
+    const double q = m * kPowers[d];
+    if (!(q < 0x1p42)) return false;
+    const double whole = std::floor(q);
+    const double fraction = q - whole;  // exact: q has fewer than 52 bits above the point
+    if (fraction > 0.49 && fraction < 0.51) return false;
+    const std::uint64_t rounded = static_cast<std::uint64_t>(whole) + (fraction >= 0.51 ? 1 : 0);
+    n.clear();
+    if (rounded == 0) return true;
+    char text[24];
+    n.assign(text, std::to_chars(text, text + sizeof text, rounded).ptr);
+    return true;
+}
+
 // The value in fixed point with d decimals, right-aligned in w characters.
 std::string FixedForm(bool negative, double m, int d, int w) {
     // n holds the rounded value times 10^d as a decimal integer.
     std::string n;
-    if (m != 0.0 && !ShortestDigitsDecide(m, d, n)) {
+    if (m != 0.0 && !ScaledValueDecides(m, d, n) && !ShortestDigitsDecide(m, d, n)) {
         const Digits value = EighteenDigits(m);
         const std::string_view digits = value.view();
         // Digits at positions 0 .. kept-1 lie at or above the d-th decimal.

@@ -118,7 +118,10 @@ def section(rows, med, runs, path):
              'The same work done by the R script a hydrologist would write',
              '(`bench/anchor/workflow.R`, base R) and by `tarnovel-cli run` on the',
              'same generated tables (`bench/anchor/make_data.py`), taking turns in one',
-             f'run; wall time of the whole process, median of {runs}. Measured',
+             f'run; wall time of the whole process, median of {runs}. Each run writes',
+             'into a folder of its own and nothing is deleted until every timing is',
+             'done (a file system that has just deleted thousands of files makes',
+             'creating new ones slower for a while, for both alike). Measured',
              f'{datetime.date.today().isoformat()} by `make bench` (`bench/compare_r.py`).', '',
              '![R, Tarnovel and the write floor](r-comparison.svg)', '',
              '| Work | R (s) | Tarnovel (s) | R / Tarnovel |', '|---|---:|---:|---:|']
@@ -163,16 +166,25 @@ def main():
         print('compare_r: Rscript not found; `scripts/install-deps --bench` installs '
               'r-base-core. Timing Tarnovel and the write floor only.')
 
+    # Every timed run writes into a folder of its own, and nothing is
+    # deleted until every timing is done: a file system that has just
+    # deleted thousands of files makes creating new ones several times
+    # slower for a while, for R and Tarnovel alike, and the harness's own
+    # clean-up would otherwise land on whichever run came next.
+    shutil.rmtree(work, ignore_errors=True)
     times = {k: [] for k in ('r_run', 'r_whole', 't_run', 't_whole', 'floor')}
-    for _ in range(a.runs):
+    sessions = []
+    for i in range(a.runs):
         if have_r:
-            first = r_stage1(os.path.join(work, 'r'), piez)
+            first = r_stage1(os.path.join(work, f'r{i}'), piez)
             times['r_run'].append(first)
-            times['r_whole'].append(first + r_stage2(os.path.join(work, 'r'), field))
-        times['t_run'].append(tarnovel_run(cli, os.path.join(work, 't-run'), piez))
-        session = sorted(glob.glob(os.path.join(work, 't-run', 'session*')))[-1]
+            times['r_whole'].append(first + r_stage2(os.path.join(work, f'r{i}'), field))
+        times['t_run'].append(tarnovel_run(cli, os.path.join(work, f't-run{i}'), piez))
+        sessions.append(sorted(glob.glob(os.path.join(work, f't-run{i}', 'session*')))[-1])
+        times['t_whole'].append(tarnovel_run(cli, os.path.join(work, f't-whole{i}'), piez, field))
+    for session in sessions:
         times['floor'].append(floor(session))
-        times['t_whole'].append(tarnovel_run(cli, os.path.join(work, 't-whole'), piez, field))
+    shutil.rmtree(work, ignore_errors=True)
     med = {k: statistics.median(v) if v else float('nan') for k, v in times.items()}
 
     rows = [

@@ -280,10 +280,19 @@ class TfrmZelvimoMAIN {
     // What the field window reported when it handed the table over; the
     // prediction's log describes that showing, not a later cancelled one.
     DataWindowReport fieldReport;
-    // The field table as "OK" fixed it: every prediction starts from it, so
-    // pressing "Start Prediction" again gives the same prediction file.
-    StringGrid fieldTableAtOk;
+    // What a prediction may change of the field table as "OK" fixed it: its
+    // width (the prediction appends its columns) and the two measurement
+    // columns (it replaces "deeper than" values in them); every other cell it
+    // only reads. Every prediction starts from it, so pressing "Start
+    // Prediction" again gives the same prediction file, without a second
+    // copy of a survey's table.
+    struct FieldTableAtOk {
+        int colCount = 0;
+        std::vector<std::pair<int, std::vector<std::string>>> measurements;  // column, cells
+    };
+    FieldTableAtOk fieldTableAtOk;
     bool fieldTableFixed = false;
+    void FixFieldTable();
     // The outcome of the last prediction.
     PredictionOutcome lastPrediction;
 

@@ -143,7 +143,7 @@ void TfrmZelvimoMAIN::leestemp_metingen() {
     strgrdMEETDATA = std::move(table);
     // A new table: "Start Prediction" works on it once "OK" fixes it.
     fieldTableFixed = false;
-    fieldTableAtOk = StringGrid();
+    fieldTableAtOk = FieldTableAtOk();
 
     for (int role = 0; role < kRoleCount; ++role)
         *roles[role] = columns[static_cast<std::size_t>(role)];
@@ -184,8 +184,7 @@ void TfrmZelvimoMAIN::btbttnOKVERPLICHTClick() {
         censoredEntries.emplace_back(std::move(entry.date), std::move(entry.measurement));
     }
 
-    fieldTableAtOk = strgrdMEETDATA;
-    fieldTableFixed = true;
+    FixFieldTable();
 }
 
 void TfrmZelvimoMAIN::chckbxMAXLIKELIClick() {

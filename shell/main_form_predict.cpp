@@ -24,16 +24,23 @@ const std::string kIndent(20, ' ');
 // Every press starts from the table as "OK" fixed it, so a second press
 // neither stacks columns nor estimates from values it replaced itself.
 void TfrmZelvimoMAIN::RestoreFieldTable() {
-    if (fieldTableFixed) {
-        const bool visible = strgrdMEETDATA.visible;
-        const bool enabled = strgrdMEETDATA.enabled;
-        strgrdMEETDATA = fieldTableAtOk;
-        strgrdMEETDATA.visible = visible;
-        strgrdMEETDATA.enabled = enabled;
-    } else {
-        fieldTableAtOk = strgrdMEETDATA;
-        fieldTableFixed = true;
+    if (!fieldTableFixed) {
+        FixFieldTable();
+        return;
     }
+    strgrdMEETDATA.Resize(fieldTableAtOk.colCount, strgrdMEETDATA.rowCount);
+    for (const auto& [column, cells] : fieldTableAtOk.measurements)
+        strgrdMEETDATA.cells[static_cast<std::size_t>(column)] = cells;
+}
+
+void TfrmZelvimoMAIN::FixFieldTable() {
+    fieldTableAtOk = FieldTableAtOk();
+    fieldTableAtOk.colCount = strgrdMEETDATA.colCount;
+    for (const int column : {colMeas1, colMeas2})
+        if (column >= 0 && column < strgrdMEETDATA.colCount)
+            fieldTableAtOk.measurements.emplace_back(
+                column, strgrdMEETDATA.cells[static_cast<std::size_t>(column)]);
+    fieldTableFixed = true;
 }
 
 std::string TfrmZelvimoMAIN::PredictionDelimiter() const {

@@ -261,9 +261,11 @@ TEST_F(PredictionRun, PressingStartAgainWritesTheSameFile) {
     Predict("MHW");
     const std::string first = Get(kOutput);
     const int columns = main.strgrdMEETDATA.colCount;
+    const auto cells = main.strgrdMEETDATA.cells;
     main.btbttnSTARTPREDICTClick();
     EXPECT_EQ(Get(kOutput), first);
     EXPECT_EQ(main.strgrdMEETDATA.colCount, columns);
+    EXPECT_EQ(main.strgrdMEETDATA.cells, cells);
     EXPECT_FALSE(main.grpbxFACULTATIEF.enabled);
     EXPECT_TRUE(main.btbttnSTARTPREDICT.enabled);
 }

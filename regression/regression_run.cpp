@@ -54,14 +54,12 @@ std::pair<int, int> FirstUnreadableCell(const StringGrid& table, const PlannedJo
     const int C = table.colCount;
     const int mxw = FindColumn(table, job.kind);
     const int sd = SdColumnOf(settings, mxw, job.tag);
-    double value = 0;
     for (int r = 1; r < table.rowCount; ++r) {
         if (!selection[C][r]) continue;
         for (int c = 0; c < C; ++c)
-            if (selection[c][r] && c != mxw && !ReadCellNumber(table.Cell(c, r), value))
-                return {r, c};
+            if (selection[c][r] && c != mxw && !IsReadableNumber(table.Cell(c, r))) return {r, c};
         for (int c : {mxw, sd})
-            if (c != -1 && !ReadCellNumber(table.Cell(c, r), value)) return {r, c};
+            if (c != -1 && !IsReadableNumber(table.Cell(c, r))) return {r, c};
     }
     return {-1, -1};
 }

@@ -120,6 +120,15 @@ bool ReadCellNumber(std::string_view cell, double& value) {
     return text.size() <= kLongestNumber && ParseNumber(text, value);
 }
 
+bool IsReadableNumber(std::string_view cell) {
+    const std::string_view text = TrimBlanks(cell);
+    if (text.size() > kLongestNumber || !IsNumber(text)) return false;
+    // Without an exponent, 64 characters cannot leave the range of a double:
+    // only a number with one needs reading to know.
+    double value = 0;
+    return text.find_first_of("eE") == std::string_view::npos || ParseNumber(text, value);
+}
+
 bool LooksLikeMissingCode(double value) {
     if (value != std::floor(value)) return false;
     const double size = std::fabs(value);

@@ -53,6 +53,9 @@ std::string_view TrimBlanks(std::string_view cell);
 
 // True, with its value, when the cell reads as a number (see above).
 bool ReadCellNumber(std::string_view cell, double& value);
+// Whether ReadCellNumber would read the cell, without reading its value
+// where the syntax alone tells.
+bool IsReadableNumber(std::string_view cell);
 bool LooksLikeMissingCode(double value);
 bool HasDecimalComma(std::string_view cell);
 

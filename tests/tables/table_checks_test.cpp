@@ -20,18 +20,21 @@ Texts CheckedColumn(const Texts& cells) {
 
 TEST(TableChecks, CellsReadAsTheJobReaderReadsThem) {
     const std::string longest = "1." + std::string(62, '0');
+    const std::string widest = std::string(64, '9');
     const struct {
         std::string cell;
         bool number;
     } cases[] = {
-        {"  12.5   ", true}, {"-0", true},       {"5.", true},   {"1e-400", true},
-        {longest, true},     {"", false},        {"   ", false}, {longest + "0", false},
-        {"72,4", false},     {"1e400", false},   {"nan", false}, {".5", false},
-        {"1 2", false},      {"missing", false},
+        {"  12.5   ", true}, {"-0", true},       {"5.", true},     {"1e-400", true},
+        {longest, true},     {"", false},        {"   ", false},   {longest + "0", false},
+        {"72,4", false},     {"1e400", false},   {"nan", false},   {".5", false},
+        {"1 2", false},      {"missing", false}, {widest, true},   {"-" + widest, false},
+        {"+7", true},        {"1E308", true},    {"1E309", false}, {"-1e-5000", true},
     };
     for (const auto& c : cases) {
         double value = 0;
         EXPECT_EQ(ReadCellNumber(c.cell, value), c.number) << '"' << c.cell << '"';
+        EXPECT_EQ(IsReadableNumber(c.cell), c.number) << '"' << c.cell << '"';
     }
 }
 

@@ -24,6 +24,7 @@
 #include "common/number_format.h"
 #include "shell/main_form.h"
 #include "ui/qt_platform.h"
+#include "ui/widget_kit.h"
 
 namespace tarnovel {
 
@@ -578,19 +579,11 @@ void OverviewView::SavePicture() {
 }
 
 OverviewView* FindOverview(QWidget* mainWindow) {
-    for (QObject* child : mainWindow->children())
-        if (auto* view = dynamic_cast<OverviewView*>(child)) return view;
-    return nullptr;
+    return FindToolWindow<OverviewView>(mainWindow);
 }
 
 OverviewView& ShowOverview(QWidget* mainWindow, TfrmZelvimoMAIN& form, QtPlatform& platform) {
-    OverviewView* view = FindOverview(mainWindow);
-    if (view == nullptr) view = new OverviewView(form, platform, mainWindow);
-    view->Update();
-    view->show();
-    view->raise();
-    view->activateWindow();
-    return *view;
+    return ShowToolWindow<OverviewView>(mainWindow, form, platform);
 }
 
 }  // namespace tarnovel

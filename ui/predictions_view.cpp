@@ -12,6 +12,7 @@
 #include "prediction/prediction_run.h"
 #include "shell/main_form.h"
 #include "ui/qt_platform.h"
+#include "ui/widget_kit.h"
 
 namespace tarnovel {
 
@@ -117,19 +118,11 @@ bool HasPredictions(const TfrmZelvimoMAIN& form) {
 }
 
 PredictionsView* FindPredictions(QWidget* mainWindow) {
-    for (QObject* child : mainWindow->children())
-        if (auto* view = dynamic_cast<PredictionsView*>(child)) return view;
-    return nullptr;
+    return FindToolWindow<PredictionsView>(mainWindow);
 }
 
 PredictionsView& ShowPredictions(QWidget* mainWindow, TfrmZelvimoMAIN& form, QtPlatform& platform) {
-    PredictionsView* view = FindPredictions(mainWindow);
-    if (view == nullptr) view = new PredictionsView(form, platform, mainWindow);
-    view->Update();
-    view->show();
-    view->raise();
-    view->activateWindow();
-    return *view;
+    return ShowToolWindow<PredictionsView>(mainWindow, form, platform);
 }
 
 }  // namespace tarnovel

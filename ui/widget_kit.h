@@ -41,6 +41,28 @@ void MakeReadOnly(QTableView* table);
 void ScaleColumns(QTableView* table, double factor);
 void SetRowHeight(QTableView* table, int height);
 
+// The tool window of type View among the main window's direct children
+// (the views have no meta-object, so a cast finds them); null when none.
+template <class View>
+View* FindToolWindow(QWidget* mainWindow) {
+    for (QObject* child : mainWindow->children())
+        if (auto* view = dynamic_cast<View*>(child)) return view;
+    return nullptr;
+}
+
+// The tool window of type View, made on first use, brought up to date and
+// to the front: there is only ever one of each.
+template <class View, class Form, class Platform>
+View& ShowToolWindow(QWidget* mainWindow, Form& form, Platform& platform) {
+    View* view = FindToolWindow<View>(mainWindow);
+    if (view == nullptr) view = new View(form, platform, mainWindow);
+    view->Update();
+    view->show();
+    view->raise();
+    view->activateWindow();
+    return *view;
+}
+
 // How a widget follows its parent when the parent grows beyond the size it
 // was designed at: the shares of the parent's growth (width for left and
 // width, height for top and height) by which its edges move. Nothing moves

@@ -16,55 +16,28 @@
 #include "tables/table_grid.h"
 #include "tests/common/recording_feedback.h"
 #include "tests/common/scratch_dir.h"
-#include "tests/prediction/prediction_settings.h"
+#include "tests/prediction/prediction_fixture.h"
+#include "tests/tables/support.h"
 
 namespace tarnovel {
 namespace {
-
-TableGrid Grid(const std::vector<std::vector<std::string>>& rows) {
-    std::vector<std::vector<std::string>> cells(rows[0].size());
-    for (const auto& row : rows)
-        for (std::size_t c = 0; c < row.size(); ++c)
-            cells[c].push_back(row[c]);
-    return MakeGrid(std::move(cells), static_cast<int>(rows.size()));
-}
 
 std::string NoBlanks(std::string text) {
     std::erase(text, ' ');
     return text;
 }
 
-class ModelsList : public ScratchDirTest {
+class ModelsList : public SixModelsTest {
   protected:
-    void SetUp() override {
-        ScratchDirTest::SetUp();
-        RegressionSettings run;
-        run.strata = {"nostrata"};
-        run.dates = {"d1", "d2"};
-        run.kinds = {"MHW", "MLW"};
-        run.tags = {"ong", "ong"};
-        run.colMHW = 1;
-        run.colMLW = 2;
-        const TableGrid piezometers = Grid({{"Loc", "MHW", "MLW", "d1", "d2"},
-                                            {"P1", "40", "110", "55", "70"},
-                                            {"P2", "62", "140", "70", "85"},
-                                            {"P3", "85", "170", "101", "118"},
-                                            {"P4", "120", "200", "118", "140"},
-                                            {"P5", "70", "150", "80", "100"},
-                                            {"P6", "99", "181", "120", "129"}});
-        RecordingFeedback ignored;
-        ASSERT_EQ(RunRegressions(run, piezometers, ignored).fitted, 6);
-    }
-
     static PredictionSettings Settings() { return TestPredictionSettings(); }
 
     // L1 among the piezometers, L2 without d2, L3 on dates without models,
     // L4 far beyond every piezometer.
-    TableGrid field = Grid({{"Loc", "Date1", "Meas1", "Date2", "Meas2"},
-                            {"L1", "d1", "60", "d2", "80"},
-                            {"L2", "d1", "75", "d2", "?"},
-                            {"L3", "x1", "75", "x2", "90"},
-                            {"L4", "d1", "300", "d2", "260"}});
+    TableGrid field = test::GridOfRows({{"Loc", "Date1", "Meas1", "Date2", "Meas2"},
+                                        {"L1", "d1", "60", "d2", "80"},
+                                        {"L2", "d1", "75", "d2", "?"},
+                                        {"L3", "x1", "75", "x2", "90"},
+                                        {"L4", "d1", "300", "d2", "260"}});
 };
 
 TEST_F(ModelsList, EveryLocationAndKindHasTheModelTheLogSelected) {

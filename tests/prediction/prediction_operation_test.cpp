@@ -15,41 +15,14 @@
 #include "tables/table_grid.h"
 #include "tests/common/recording_feedback.h"
 #include "tests/common/scratch_dir.h"
-#include "tests/prediction/prediction_settings.h"
+#include "tests/prediction/prediction_fixture.h"
+#include "tests/tables/support.h"
 
 namespace tarnovel {
 namespace {
 
-TableGrid Grid(const std::vector<std::vector<std::string>>& rows) {
-    std::vector<std::vector<std::string>> cells(rows[0].size());
-    for (const auto& row : rows)
-        for (std::size_t c = 0; c < row.size(); ++c)
-            cells[c].push_back(row[c]);
-    return MakeGrid(std::move(cells), static_cast<int>(rows.size()));
-}
-
-class PredictionOperation : public ScratchDirTest {
+class PredictionOperation : public SixModelsTest {
   protected:
-    void SetUp() override {
-        ScratchDirTest::SetUp();
-        RegressionSettings run;
-        run.strata = {"nostrata"};
-        run.dates = {"d1", "d2"};
-        run.kinds = {"MHW", "MLW"};
-        run.tags = {"ong", "ong"};
-        run.colMHW = 1;
-        run.colMLW = 2;
-        const TableGrid piezometers = Grid({{"Loc", "MHW", "MLW", "d1", "d2"},
-                                            {"P1", "40", "110", "55", "70"},
-                                            {"P2", "62", "140", "70", "85"},
-                                            {"P3", "85", "170", "101", "118"},
-                                            {"P4", "120", "200", "118", "140"},
-                                            {"P5", "70", "150", "80", "100"},
-                                            {"P6", "99", "181", "120", "129"}});
-        RecordingFeedback ignored;
-        ASSERT_EQ(RunRegressions(run, piezometers, ignored).fitted, 6);
-    }
-
     PredictionSettings Settings() const { return TestPredictionSettings(); }
 };
 
@@ -57,10 +30,10 @@ TEST_F(PredictionOperation, PredictsEveryLocationWithAModelAndCountsPerKind) {
     // L2 has no number on d2, and the d1 model fails the Cp test against the
     // complete model (Cp 7.31 > p + 3): no model for it. L3's dates have no
     // result files at all.
-    TableGrid field = Grid({{"Loc", "Date1", "Meas1", "Date2", "Meas2"},
-                            {"L1", "d1", "60", "d2", "80"},
-                            {"L2", "d1", "75", "d2", "?"},
-                            {"L3", "x1", "75", "x2", "90"}});
+    TableGrid field = test::GridOfRows({{"Loc", "Date1", "Meas1", "Date2", "Meas2"},
+                                        {"L1", "d1", "60", "d2", "80"},
+                                        {"L2", "d1", "75", "d2", "?"},
+                                        {"L3", "x1", "75", "x2", "90"}});
     RecordingFeedback feedback;
     const PredictionOutcome outcome = RunPrediction(Settings(), field, feedback);
     EXPECT_EQ(outcome.locations, 3);
@@ -83,7 +56,7 @@ TEST_F(PredictionOperation, PredictsEveryLocationWithAModelAndCountsPerKind) {
 }
 
 TEST_F(PredictionOperation, ATableWithoutRecordsPredictsNothing) {
-    TableGrid field = Grid({{"Loc", "Date1", "Meas1", "Date2", "Meas2"}});
+    TableGrid field = test::GridOfRows({{"Loc", "Date1", "Meas1", "Date2", "Meas2"}});
     RecordingFeedback feedback;
     const PredictionOutcome outcome = RunPrediction(Settings(), field, feedback);
     EXPECT_EQ(outcome.locations, 0);
@@ -95,13 +68,13 @@ TEST_F(PredictionOperation, ATableWithoutRecordsPredictsNothing) {
 // measurements as loaded, each censored one at its own depth, so a value
 // replaced for the first entry is no observation for the second.
 TEST_F(PredictionOperation, ExactEstimatesEachCutOffFromTheMeasurementsAsLoaded) {
-    TableGrid field = Grid({{"Loc", "Date1", "Meas1", "Date2", "Meas2"},
-                            {"L1", "d1", "60", "d2", "80"},
-                            {"L2", "d1", "75", "d2", "95"},
-                            {"L3", "d1", "101", "d2", ">150"},
-                            {"L4", "d1", "88", "d2", "110"},
-                            {"L5", "d1", "70", "d2", ">120"},
-                            {"L6", "d1", "50", "d2", "66"}});
+    TableGrid field = test::GridOfRows({{"Loc", "Date1", "Meas1", "Date2", "Meas2"},
+                                        {"L1", "d1", "60", "d2", "80"},
+                                        {"L2", "d1", "75", "d2", "95"},
+                                        {"L3", "d1", "101", "d2", ">150"},
+                                        {"L4", "d1", "88", "d2", "110"},
+                                        {"L5", "d1", "70", "d2", ">120"},
+                                        {"L6", "d1", "50", "d2", "66"}});
     PredictionSettings settings = Settings();
     settings.maximumLikelihood = true;
     settings.exactMaximumLikelihood = true;

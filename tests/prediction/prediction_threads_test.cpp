@@ -13,20 +13,13 @@
 #include "tables/table_grid.h"
 #include "tests/common/recording_feedback.h"
 #include "tests/common/scratch_dir.h"
-#include "tests/prediction/prediction_settings.h"
+#include "tests/prediction/prediction_fixture.h"
+#include "tests/tables/support.h"
 
 namespace tarnovel {
 namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
-
-TableGrid Grid(const Rows& rows) {
-    std::vector<std::vector<std::string>> cells(rows[0].size());
-    for (const auto& row : rows)
-        for (std::size_t c = 0; c < row.size(); ++c)
-            cells[c].push_back(row[c]);
-    return MakeGrid(std::move(cells), static_cast<int>(rows.size()));
-}
 
 // Everything a prediction leaves behind.
 struct Left {
@@ -61,7 +54,7 @@ class PredictionThreads : public ScratchDirTest {
         run.colMHW = 1;
         run.colMLW = 2;
         RecordingFeedback ignored;
-        ASSERT_EQ(RunRegressions(run, Grid(rows), ignored).fitted, 12);
+        ASSERT_EQ(RunRegressions(run, test::GridOfRows(rows), ignored).fitted, 12);
     }
 
     // 60 locations: strata A, B and C (no models), a few on a date without
@@ -78,7 +71,7 @@ class PredictionThreads : public ScratchDirTest {
                             std::to_string(40 + (r * 17) % 90), "d2", m2,
                             r == 60 ? lastStratum : strata[r % 3]});
         }
-        return Grid(rows);
+        return test::GridOfRows(rows);
     }
 
     static Left Predict(TableGrid field, int threads, int block) {

@@ -17,6 +17,7 @@
 #include "tables/table_grid.h"
 #include "tests/common/recording_feedback.h"
 #include "tests/common/scratch_dir.h"
+#include "tests/tables/support.h"
 
 namespace tarnovel {
 namespace {
@@ -39,11 +40,7 @@ TableGrid Piezometers() {
         {"P10", "clay", "45", "2", "109", "3", "80", "66"},
         {"P11", "clay", "missing", "2", "100", "4", "60", "missing"},
     };
-    std::vector<std::vector<std::string>> cells(rows[0].size());
-    for (const auto& row : rows)
-        for (std::size_t c = 0; c < row.size(); ++c)
-            cells[c].push_back(row[c]);
-    return MakeGrid(std::move(cells), static_cast<int>(rows.size()));
+    return test::GridOfRows(rows);
 }
 
 RegressionSettings Settings() {

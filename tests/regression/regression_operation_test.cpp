@@ -13,6 +13,7 @@
 #include "tables/table_grid.h"
 #include "tests/common/recording_feedback.h"
 #include "tests/common/scratch_dir.h"
+#include "tests/tables/support.h"
 
 namespace tarnovel {
 namespace {
@@ -27,11 +28,7 @@ TableGrid Piezometers() {
         {"P6", "sand", "99", "5", "120", "129"},     {"P7", "clay", "33", "2", "52", "61"},
         {"P8", "clay", "57", "3", "75", "missing"},
     };
-    std::vector<std::vector<std::string>> cells(rows[0].size());
-    for (const auto& row : rows)
-        for (std::size_t c = 0; c < row.size(); ++c)
-            cells[c].push_back(row[c]);
-    return MakeGrid(std::move(cells), static_cast<int>(rows.size()));
+    return test::GridOfRows(rows);
 }
 
 RegressionSettings Settings() {

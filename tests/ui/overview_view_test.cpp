@@ -21,6 +21,7 @@
 #include "prediction/prediction_run.h"
 #include "regression/overview.h"
 #include "tests/shell/temp_directory.h"
+#include "tests/ui/desktop_session.h"
 #include "tests/ui/ui_driver.h"
 #include "ui/desktop_program.h"
 #include "ui/overview_view.h"
@@ -49,10 +50,6 @@ class QtEnvironment : public ::testing::Environment {
 [[maybe_unused]] const auto* const kEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-std::string Data(const char* name) {
-    return std::string(TARNOVEL_UI_DATA) + "/" + name;
-}
-
 // The columns of a grid that show at least partly in its viewport.
 int VisibleColumns(QTableView* table) {
     int shown = 0;
@@ -61,38 +58,12 @@ int VisibleColumns(QTableView* table) {
     return shown;
 }
 
-class WholeRunTest : public InTempDirectory {
+class WholeRunTest : public DesktopSession {
   protected:
-    void SetUp() override {
-        InTempDirectory::SetUp();
-        platform = std::make_unique<ScriptedQtPlatform>();
-        program = std::make_unique<DesktopProgram>(*platform);
-        program->Start();
-        main = &program->mainView;
-        ASSERT_TRUE(QTest::qWaitForWindowActive(main));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !program->main.LogFileName().empty(); }, 5000));
-    }
-
-    void TearDown() override {
-        if (main->isVisible()) main->close();
-        program.reset();
-        platform.reset();
-        InTempDirectory::TearDown();
-    }
-
     // The piezometer table loaded with both dates, all strata separately,
     // and the run.
     void Run() {
-        platform->fileAnswers = {Data("piezometers.csv")};
-        platform->onModal["TfrmBUISDATA"] = [](QDialog& w) {
-            Click(&w, "btbttnOKLEES");
-            FindAction(&w, "Omzettenvanelkekommanaardecimalepunt1")->trigger();
-            Click(&w, "btbttnMIS");
-            Select(&w, "lstbxTITELS", {"14-04-2003", "01-02-2003"});
-            Click(&w, "btbttnADD");
-            Click(&w, "btbttnEXITSTAMBUIS");
-        };
-        Click(main, "btbttnFILE");
+        LoadPiezometers();
         Choose(main, "cmbbxSTRATAyesno", "all strata separately");
         Click(main, "btbttnOKTABINDEX0");
     }
@@ -111,10 +82,6 @@ class WholeRunTest : public InTempDirectory {
         EXPECT_EQ(std::system(command.c_str()), 0);
         return batch;
     }
-
-    std::unique_ptr<ScriptedQtPlatform> platform;
-    std::unique_ptr<DesktopProgram> program;
-    QMainWindow* main = nullptr;
 };
 
 TEST_F(WholeRunTest, OverviewOpensAfterARunSortsAndShowsTheJobSelected) {

@@ -30,6 +30,7 @@
 #include "tables/buisdata_form.h"
 #include "tarnovel/version.h"
 #include "tests/shell/temp_directory.h"
+#include "tests/ui/desktop_session.h"
 #include "tests/ui/ui_driver.h"
 #include "ui/desktop_program.h"
 
@@ -57,10 +58,6 @@ class QtEnvironment : public ::testing::Environment {
 };
 [[maybe_unused]] const auto* const kEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-std::string Data(const char* name) {
-    return std::string(TARNOVEL_UI_DATA) + "/" + name;
-}
 
 // What a widget shows as its text.
 QString Shown(QWidget* w) {
@@ -124,46 +121,9 @@ void ExpectLooks(QWidget* window, const std::vector<Look>& looks) {
 }
 
 // The program started in a fresh folder: the main window shown and active.
-class DesktopTest : public InTempDirectory {
+class DesktopTest : public DesktopSession {
   protected:
-    void SetUp() override {
-        InTempDirectory::SetUp();
-        platform = std::make_unique<ScriptedQtPlatform>();
-        program = std::make_unique<DesktopProgram>(*platform);
-        program->Start();
-        main = &program->mainView;
-        ASSERT_TRUE(QTest::qWaitForWindowActive(main));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !program->main.LogFileName().empty(); }, 5000));
-    }
-
-    void TearDown() override {
-        if (main->isVisible()) main->close();
-        program.reset();
-        platform.reset();
-        InTempDirectory::TearDown();
-    }
-
     QString Status() const { return Find<QStatusBar>(main, "sttsbrSTATUS")->currentMessage(); }
-
-    // "select" on tab 0 with the piezometer table read, its commas and
-    // missing code converted and both dates named as measurement columns.
-    void LoadPiezometers(const std::string& file = Data("piezometers.csv")) {
-        platform->fileAnswers = {file};
-        platform->onModal["TfrmBUISDATA"] = [](QDialog& w) {
-            Click(&w, "btbttnOKLEES");
-            FindAction(&w, "Omzettenvanelkekommanaardecimalepunt1")->trigger();
-            Click(&w, "btbttnMIS");
-            Select(&w, "lstbxTITELS", {"14-04-2003", "01-02-2003"});
-            Click(&w, "btbttnADD");
-            Click(&w, "btbttnEXITSTAMBUIS");
-        };
-        Click(main, "btbttnFILE");
-        ASSERT_TRUE(QTest::qWaitForWindowActive(main));
-    }
-
-    std::unique_ptr<ScriptedQtPlatform> platform;
-    std::unique_ptr<DesktopProgram> program;
-    QMainWindow* main = nullptr;
 };
 
 TEST_F(DesktopTest, MainWindowStartsAsDesigned) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QMainWindow>
 #include <memory>
 #include <string>
@@ -52,6 +53,28 @@ class DesktopSession : public InTempDirectory {
         };
         Click(main, "btbttnFILE");
         ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+    }
+
+    // On tab 2: the field table taken over with its "deeper than" codes
+    // kept as censored values and the others made missing, the defaults
+    // fixed and the prediction started.
+    void PredictField() {
+        platform->fileAnswers = {Data("field.csv")};
+        platform->onModal["TfrmMEETDATA"] = [](QDialog& w) {
+            Click(&w, "btbttnOKLEES");
+            Click(&w, "btbttnOKINDELING");
+            auto* found = Find<QComboBox>(&w, "cmbbxFOUNDCODE");
+            auto* ready = Find<QWidget>(&w, "btbttnEXITMEETDATA");
+            for (int i = 0; i < 10 && !ready->isEnabled(); ++i) {
+                QString code = found->currentText();
+                if (code.contains('>')) Choose(&w, "cmbbxNEWCODE", code.remove(' '));
+                Click(&w, "btbttnREPLACEOK");
+            }
+            Click(ready);
+        };
+        Click(main, "btbttnKOPPELMETINGEN");
+        Click(main, "btbttnOKVERPLICHT");
+        Click(main, "btbttnSTARTPREDICT");
     }
 
     std::unique_ptr<ScriptedQtPlatform> platform;

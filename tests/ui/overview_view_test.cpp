@@ -197,22 +197,7 @@ TEST_F(WholeRunTest, PredictionsListTheModelOfEveryLocationAndKind) {
     Run();
     EXPECT_TRUE(Find<QPushButton>(main, "btnPREDICTIONS")->isHidden());
     SelectTab(main, 2);
-    platform->fileAnswers = {Data("field.csv")};
-    platform->onModal["TfrmMEETDATA"] = [](QDialog& w) {
-        Click(&w, "btbttnOKLEES");
-        Click(&w, "btbttnOKINDELING");
-        auto* found = Find<QComboBox>(&w, "cmbbxFOUNDCODE");
-        auto* ready = Find<QWidget>(&w, "btbttnEXITMEETDATA");
-        for (int i = 0; i < 10 && !ready->isEnabled(); ++i) {
-            QString code = found->currentText();
-            if (code.contains('>')) Choose(&w, "cmbbxNEWCODE", code.remove(' '));
-            Click(&w, "btbttnREPLACEOK");
-        }
-        Click(ready);
-    };
-    Click(main, "btbttnKOPPELMETINGEN");
-    Click(main, "btbttnOKVERPLICHT");
-    Click(main, "btbttnSTARTPREDICT");
+    PredictField();
     ASSERT_TRUE(FindAction(main, "actionPREDICTIONS")->isVisible());
     Click(main, "btnPREDICTIONS");
     PredictionsView* view = FindPredictions(main);

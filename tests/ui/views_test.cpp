@@ -788,22 +788,7 @@ TEST_F(DesktopTest, WorkflowLeavesTheFilesTheBatchToolLeaves) {
     // The prediction: the field table with its "deeper than" codes kept as
     // censored values and the others made missing, then the defaults.
     SelectTab(main, 2);
-    platform->fileAnswers = {Data("field.csv")};
-    platform->onModal["TfrmMEETDATA"] = [](QDialog& w) {
-        Click(&w, "btbttnOKLEES");
-        Click(&w, "btbttnOKINDELING");
-        auto* found = Find<QComboBox>(&w, "cmbbxFOUNDCODE");
-        auto* ready = Find<QWidget>(&w, "btbttnEXITMEETDATA");
-        for (int i = 0; i < 10 && !ready->isEnabled(); ++i) {
-            QString code = found->currentText();
-            if (code.contains('>')) Choose(&w, "cmbbxNEWCODE", code.remove(' '));
-            Click(&w, "btbttnREPLACEOK");
-        }
-        Click(ready);
-    };
-    Click(main, "btbttnKOPPELMETINGEN");
-    Click(main, "btbttnOKVERPLICHT");
-    Click(main, "btbttnSTARTPREDICT");
+    PredictField();
     // The codes the user turned into "missing" were told as the tables were
     // taken over, each in a warning box.
     ASSERT_EQ(platform->messages.size(), 3u);

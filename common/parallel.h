@@ -4,6 +4,9 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
 
 namespace tarnovel {
 
@@ -11,17 +14,39 @@ namespace tarnovel {
 // positive, otherwise one per core.
 unsigned WorkerThreads(int setting);
 
-// Calls work(i, t) for every i in [0, count) on up to `threads` threads,
-// the calling thread among them. The items are handed out one at a time in
-// order; t tells which thread runs the call (0 the calling thread, always
-// below `threads`), so work that writes only to its own item and to state
-// of its own thread needs no lock. Before it takes items, the calling
-// thread runs `alongside` when one is given: work that must stay on the
-// calling thread, done while the other threads start on the items.
-// Returns when every call has returned. An exception of `alongside` ends
-// the handing out and is rethrown then; otherwise one of `work`, which
-// ends that thread's share (the lowest thread's when several threw). Where
-// a thread cannot be started, the others take its share.
+// The calling thread and up to threads - 1 helpers, started once and kept
+// for many rounds of work: an operation that works in blocks pays for
+// starting threads once, not once a block. Where a helper cannot be
+// started, the team works with fewer.
+class ThreadTeam {
+  public:
+    explicit ThreadTeam(unsigned threads);
+    ~ThreadTeam();
+    ThreadTeam(const ThreadTeam&) = delete;
+    ThreadTeam& operator=(const ThreadTeam&) = delete;
+
+    // Calls work(i, t) for every i in [0, count). The items are handed out
+    // one at a time in order; t tells which thread runs the call (0 the
+    // calling thread, always below the team's threads), so work that writes
+    // only to its own item and to state of its own thread needs no lock.
+    // Before it takes items, the calling thread runs `alongside` when one
+    // is given: work that must stay on the calling thread, done while the
+    // helpers start on the items. Returns when every call has returned. An
+    // exception of `alongside` ends the handing out and is rethrown then;
+    // otherwise one of `work`, which ends that thread's share (the lowest
+    // thread's when several threw).
+    void ForEach(std::size_t count, const std::function<void(std::size_t, unsigned)>& work,
+                 const std::function<void()>& alongside = {});
+
+  private:
+    struct Round;
+    void Serve(unsigned t);
+
+    std::unique_ptr<Round> round_;
+    std::vector<std::thread> helpers_;
+};
+
+// ForEach of a team of `threads` made for this one round.
 void ForEachOnThreads(std::size_t count, unsigned threads,
                       const std::function<void(std::size_t, unsigned)>& work,
                       const std::function<void()>& alongside = {});

@@ -44,18 +44,23 @@ std::string ReadTextFile(const std::string& name) {
     return DecodeInputText(ReadFileBytes(name));
 }
 
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
+std::vector<std::string_view> SplitLineViews(std::string_view text) {
+    std::vector<std::string_view> lines;
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c != '\r' && c != '\n') continue;
-        lines.emplace_back(text.substr(start, i - start));
+        lines.push_back(text.substr(start, i - start));
         if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
         start = i + 1;
     }
-    if (start < text.size()) lines.emplace_back(text.substr(start));
+    if (start < text.size()) lines.push_back(text.substr(start));
     return lines;
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    const std::vector<std::string_view> views = SplitLineViews(text);
+    return std::vector<std::string>(views.begin(), views.end());
 }
 
 std::vector<std::string> ReadTextLines(const std::string& name) {
@@ -112,6 +117,15 @@ void TextFileWriter::Commit() {
     std::FILE* file = std::exchange(file_, nullptr);
     if (std::fclose(file) != 0) Fail("Cannot write file");
     if (std::rename(temp_name_.c_str(), name_.c_str()) != 0) Fail("Cannot write file");
+}
+
+bool ReadsBackUnchanged(const std::vector<std::string>& lines) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (!lines.empty() && lines.front().compare(0, kByteOrderMark.size(), kByteOrderMark) == 0)
+        return false;
+    for (const std::string& line : lines)
+        if (line.find_first_of("\r\n") != std::string::npos || !IsValidUtf8(line)) return false;
+    return true;
 }
 
 void WriteTextFile(const std::string& name, const std::vector<std::string>& lines) {

@@ -19,6 +19,9 @@ std::string ReadTextFile(const std::string& name);
 // empty last line ("a\r\n" is one line; "a\r\n\r\n" is two, the second empty).
 std::vector<std::string> SplitLines(std::string_view text);
 
+// SplitLines as views into text, for a reader that makes its own copies.
+std::vector<std::string_view> SplitLineViews(std::string_view text);
+
 // ReadTextFile followed by SplitLines.
 std::vector<std::string> ReadTextLines(const std::string& name);
 
@@ -49,5 +52,11 @@ class TextFileWriter {
 
 // Every line followed by CR LF, written through a TextFileWriter.
 void WriteTextFile(const std::string& name, const std::vector<std::string>& lines);
+
+// True when ReadTextLines gives back exactly these lines from the file that
+// WriteTextFile made of them: no line holds a line end, the text is UTF-8
+// and does not begin with a byte order mark. A caller that would read back
+// what it has just written can then keep its lines instead.
+bool ReadsBackUnchanged(const std::vector<std::string>& lines);
 
 }  // namespace tarnovel

@@ -1,5 +1,7 @@
 #include "common/utf8.h"
 
+#include <algorithm>
+
 #include <cstdint>
 #include <cstring>
 
@@ -120,6 +122,10 @@ std::string DecodeInputText(std::string_view bytes) {
 }
 
 std::size_t CodePointCount(std::string_view text) {
+    // Nearly every cell is plain ASCII: a byte a code point.
+    if (std::all_of(text.begin(), text.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return text.size();
     std::size_t count = 0;
     for (std::size_t i = 0; i < text.size(); i += DecodeCodePoint(text, i).length)
         ++count;

@@ -20,6 +20,9 @@ namespace tarnovel {
 // text without any blank.
 std::string RemoveBlanks(std::string_view text);
 
+// text without any blank, added to `to`.
+void AppendWithoutBlanks(std::string& to, std::string_view text);
+
 // text with every run of blanks reduced to one blank.
 std::string ReduceBlanks(std::string_view text);
 

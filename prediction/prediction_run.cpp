@@ -136,6 +136,18 @@ CensoredEstimate EstimateExact(const std::vector<std::string>& lines, const std:
     return estimate;
 }
 
+// The table method's estimate from the estimation's input file, which holds
+// `lines`; read back only when the file would not give the same lines.
+CensoredEstimate EstimateByTable(const std::vector<std::string>& lines, Feedback& feedback) {
+    const CensoredSample sample =
+        ReadsBackUnchanged(lines) ? ReadCensoredLines(lines) : ReadCensoredInput(kCensoredInput);
+    const CensoredEstimate estimate =
+        EstimateCensored(sample, kCensoredInput,
+                         [&feedback](const std::string& message) { feedback.Message(message); });
+    if (estimate.estimated) WriteCensoredReport(kCensoredOutput, estimate);
+    return estimate;
+}
+
 // Replaces the censored measurement M of date D by the estimate from the
 // lines of that date; false when no estimate is possible.
 bool ReplaceCensoredEntry(StringGrid& table, const std::vector<Measurement>& measured,
@@ -143,10 +155,7 @@ bool ReplaceCensoredEntry(StringGrid& table, const std::vector<Measurement>& mea
                           const std::string& M, bool exact, Feedback& feedback) {
     WriteTextFile(kCensoredInput, lines);
     const CensoredEstimate estimate =
-        exact ? EstimateExact(lines, M, feedback)
-              : EstimateCensored(
-                    kCensoredInput, kCensoredOutput,
-                    [&feedback](const std::string& message) { feedback.Message(message); });
+        exact ? EstimateExact(lines, M, feedback) : EstimateByTable(lines, feedback);
     if (!estimate.estimated) {
         // The censored values stay as they are: only models that do not
         // need them can be chosen for their locations.
@@ -517,6 +526,7 @@ class LocationRun {
           plans_(PlanKinds(settings, base)),
           threads_(WorkerThreads(settings.threads)),
           memories_(threads_),
+          team_(threads_),
           blockSize_(std::clamp(settings.blockLocations, 1, std::max(1, table.rowCount))) {
         outcome.predicted.assign(plans_.size(), 0);
         if (settings.keepModels) {
@@ -551,7 +561,7 @@ class LocationRun {
                 WorkOut(l, plans_[k], settings_.constant, cache_, memories_[thread],
                         block[i * K + k]);
         };
-        ForEachOnThreads(static_cast<std::size_t>(last - first), threads_, work, alongside);
+        team_.ForEach(static_cast<std::size_t>(last - first), work, alongside);
     }
 
     void FinishBlock(int first, std::vector<KindOutcome>& block) {
@@ -583,6 +593,7 @@ class LocationRun {
     const unsigned threads_;
     ResultCache cache_;
     std::vector<WorkerMemory> memories_;
+    ThreadTeam team_;
     const int blockSize_;
     std::optional<ModelKeeper> keeper_;
     int shown_ = 0;
@@ -611,16 +622,23 @@ PredictionOutcome RunPrediction(const PredictionSettings& settings, StringGrid& 
 void WritePredictionFile(const StringGrid& table, const std::string& name,
                          const std::string& delimiter) {
     TextFileWriter out(name);
-    std::string line;
+    // Written in large pieces: a survey has a line per location, and each
+    // piece this size goes out in one system call.
+    constexpr std::size_t kPiece = std::size_t{1} << 18;
+    std::string text;
+    text.reserve(kPiece + 4096);
     for (int r = 0; r < table.rowCount; ++r) {
-        line.clear();
         for (int c = 0; c < table.colCount; ++c) {
-            for (const char ch : table.Cell(c, r))
-                if (ch != ' ') line += ch;
-            line += delimiter;
+            AppendWithoutBlanks(text, table.Cell(c, r));
+            text += delimiter;
         }
-        out.WriteLine(line);
+        text += "\r\n";
+        if (text.size() >= kPiece) {
+            out.Write(text);
+            text.clear();
+        }
     }
+    out.Write(text);
     out.Commit();
 }
 

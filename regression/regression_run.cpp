@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -123,15 +124,18 @@ void Prepare(const StringGrid& table, const PlannedJob& job, const RegressionSet
     }
 }
 
-// Prepares jobs [first, last) of the plan on `threads` threads, handed out
-// one at a time; each job's preparation writes only to its own entry.
+// Prepares jobs [first, last) of the plan on the team's threads, handed out
+// one at a time; each job's preparation writes only to its own entry. The
+// calling thread first does `alongside`.
 void PrepareBlock(const StringGrid& table, const std::vector<PlannedJob>& plan,
                   const RegressionSettings& settings, std::size_t first, std::size_t last,
-                  unsigned threads, std::vector<PreparedJob>& block) {
+                  ThreadTeam& team, std::vector<PreparedJob>& block,
+                  const std::function<void()>& alongside) {
     block.assign(last - first, PreparedJob{});
-    ForEachOnThreads(last - first, threads, [&](std::size_t i, unsigned) {
-        Prepare(table, plan[first + i], settings, block[i]);
-    });
+    team.ForEach(
+        last - first,
+        [&](std::size_t i, unsigned) { Prepare(table, plan[first + i], settings, block[i]); },
+        alongside);
 }
 
 // A job's result file is the proof that it was fitted: none may stand for a
@@ -213,15 +217,13 @@ RegressionOutcome RunRegressions(const RegressionSettings& settings, const Strin
     RegressionOutcome outcome;
     const std::vector<PlannedJob> plan = PlanRegressionJobs(settings);
     const unsigned threads = WorkerThreads(settings.threads);
+    ThreadTeam team(threads);
     // Blocks keep the memory of the prepared files small and the progress
-    // bar moving; within a block the jobs are fitted side by side, and
-    // written one after another in run order.
+    // bar moving. The jobs of a block are fitted side by side while the
+    // calling thread writes the block before it, in run order.
     const std::size_t blockSize = 16 * threads;
-    std::vector<PreparedJob> block;
-    for (std::size_t first = 0; first < plan.size(); first += blockSize) {
-        const std::size_t last = std::min(plan.size(), first + blockSize);
-        PrepareBlock(table, plan, settings, first, last, threads, block);
-        for (std::size_t i = first; i < last; ++i) {
+    auto finish = [&](std::size_t first, std::vector<PreparedJob>& block) {
+        for (std::size_t i = first; i < first + block.size(); ++i) {
             PreparedJob& prepared = block[i - first];
             const JobStatus status = Finish(table, settings, plan[i], prepared, feedback, outcome);
             if (status == JobStatus::kFitted) {
@@ -233,6 +235,19 @@ RegressionOutcome RunRegressions(const RegressionSettings& settings, const Strin
             outcome.jobs.push_back({plan[i], prepared.records, status});
             feedback.Progress(
                 static_cast<int>(outcome.prepared * 100 / static_cast<long long>(plan.size())));
+        }
+    };
+    std::vector<PreparedJob> ready, next;
+    auto lastOf = [&](std::size_t first) { return std::min(plan.size(), first + blockSize); };
+    if (!plan.empty()) PrepareBlock(table, plan, settings, 0, lastOf(0), team, ready, {});
+    for (std::size_t first = 0; first < plan.size(); first += blockSize) {
+        const std::size_t following = first + blockSize;
+        if (following < plan.size()) {
+            PrepareBlock(table, plan, settings, following, lastOf(following), team, next,
+                         [&] { finish(first, ready); });
+            std::swap(ready, next);
+        } else {
+            finish(first, ready);
         }
     }
     return outcome;

@@ -116,10 +116,7 @@ void TfrmZelvimoMAIN::leestemp_metingen() {
     // A title line alone is read back with one empty record; it is no
     // location, and would be a row of the prediction file.
     if (ContentOf(table) != TableContent::kData) table.Resize(table.colCount, 1);
-    for (int c = 0; c < table.colCount; ++c)
-        for (int r = 1; r < table.rowCount; ++r)
-            if (CodePointCount(table.Cell(c, r)) < kPaddedWidth)
-                table.Cell(c, r) = PadRight(table.Cell(c, r), kPaddedWidth);
+    PadRecordCells(table, kPaddedWidth);
     const RoleColumns columns = ReadFieldRoleFile(kHandoffRoleFile);
     // A role column beyond the columns read back (an empty title ends them)
     // would address cells that do not exist.

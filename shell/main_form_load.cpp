@@ -196,10 +196,7 @@ void TfrmZelvimoMAIN::leestemp_buizen() {
         TableGrid table = ReadHandoffTable(kHandoffTableFile);
         for (int c = 0; c < table.colCount; ++c)
             piezometerTitles.push_back(Title(table, c));  // before the MxW are retitled
-        for (int c = 0; c < table.colCount; ++c)
-            for (int r = 1; r < table.rowCount; ++r)
-                if (CodePointCount(table.Cell(c, r)) < kPaddedWidth)
-                    table.Cell(c, r) = PadRight(table.Cell(c, r), kPaddedWidth);
+        PadRecordCells(table, kPaddedWidth);
         table.fixedRows = 1;
         table.fixedCols = 0;
         table.visible = strgrdBUISDATA.visible;

@@ -11,9 +11,28 @@ namespace tarnovel {
 
 namespace {
 
-std::string FieldText(std::string_view field) {
-    if (field == " ") return {};
-    return std::string(field);
+// A field of a hand-off line: a lone blank stands for an empty cell.
+std::string_view FieldText(std::string_view field) {
+    return field == " " ? std::string_view() : field;
+}
+
+// Calls take(field) for the fields of a line in order until it returns
+// false; no separator makes the whole line one field.
+template <typename Take>
+void ForEachField(std::string_view line, std::string_view separator, Take take) {
+    if (separator.empty()) {
+        take(FieldText(line));
+        return;
+    }
+    for (std::size_t start = 0;;) {
+        const std::size_t at = line.find(separator, start);
+        if (at == std::string_view::npos) {
+            take(FieldText(line.substr(start)));
+            return;
+        }
+        if (!take(FieldText(line.substr(start, at - start)))) return;
+        start = at + separator.size();
+    }
 }
 
 std::string RoleLine(const TableGrid& grid, int column, const char* name) {
@@ -75,20 +94,11 @@ int LeadingInteger(const std::vector<std::string>& lines, std::size_t index,
 
 std::vector<std::string> SplitFields(std::string_view regel, std::string_view separator) {
     std::vector<std::string> fields;
-    if (separator.empty()) {
-        fields.push_back(FieldText(regel));
-        return fields;
-    }
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = regel.find(separator, start);
-        if (at == std::string_view::npos) {
-            fields.push_back(FieldText(regel.substr(start)));
-            return fields;
-        }
-        fields.push_back(FieldText(regel.substr(start, at - start)));
-        start = at + separator.size();
-    }
+    ForEachField(regel, separator, [&fields](std::string_view field) {
+        fields.emplace_back(field);
+        return true;
+    });
+    return fields;
 }
 
 std::string leesveld(int nr, std::string_view regel, std::string_view separator) {
@@ -185,17 +195,21 @@ RoleColumns WriteFieldHandoff(const TableGrid& grid, const RoleTexts& texts) {
 }
 
 TableGrid ReadHandoffTable(const std::string& name) {
-    const std::vector<std::string> lines = ReadTextLines(name);
-    const std::string first = lines.empty() ? std::string() : lines.front();
-    const int cols = LeadingFieldCount(first, ";");
+    // Cells are made straight from the file's text: a field table can have
+    // a million lines, and a copy of each line would only be split again.
+    const std::string text = ReadTextFile(name);
+    const std::vector<std::string_view> lines = SplitLineViews(text);
+    const int cols = LeadingFieldCount(lines.empty() ? std::string_view() : lines.front(), ";");
     const int rows = std::max<int>(2, static_cast<int>(lines.size()));
     std::vector<std::vector<std::string>> cells(
         static_cast<std::size_t>(cols), std::vector<std::string>(static_cast<std::size_t>(rows)));
     for (int r = 0; r < rows && r < static_cast<int>(lines.size()); ++r) {
-        std::vector<std::string> fields = SplitFields(lines[static_cast<std::size_t>(r)], ";");
-        for (int c = 0; c < cols && c < static_cast<int>(fields.size()); ++c)
-            cells[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)] =
-                std::move(fields[static_cast<std::size_t>(c)]);
+        std::size_t c = 0;
+        ForEachField(lines[static_cast<std::size_t>(r)], ";", [&](std::string_view field) {
+            if (c >= cells.size()) return false;
+            cells[c++][static_cast<std::size_t>(r)] = field;
+            return c < cells.size();
+        });
     }
     return MakeGrid(std::move(cells), rows);
 }

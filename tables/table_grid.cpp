@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "common/utf8.h"
+
 namespace tarnovel {
 
 void ClearGrid(TableGrid& grid, int cols, int rows) {
@@ -52,6 +54,14 @@ void ClampCursor(TableGrid& grid) {
     grid.col = std::clamp(grid.col, 0, std::max(grid.colCount - 1, 0));
     const int firstRow = grid.rowCount > 1 ? 1 : 0;
     grid.row = std::clamp(grid.row, firstRow, std::max(grid.rowCount - 1, 0));
+}
+
+void PadRecordCells(TableGrid& grid, std::size_t width) {
+    for (auto& column : grid.cells)
+        for (std::size_t r = 1; r < column.size(); ++r) {
+            const std::size_t count = CodePointCount(column[r]);
+            if (count < width) column[r].append(width - count, ' ');
+        }
 }
 
 }  // namespace tarnovel

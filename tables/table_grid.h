@@ -31,6 +31,10 @@ int FindColumn(const TableGrid& grid, std::string_view text);
 // The rows of the grid as lines: every cell followed by separator.
 std::vector<std::string> GridLines(const TableGrid& grid, std::string_view separator);
 
+// Pads every cell below the title row with blanks to `width` code points;
+// longer cells stay as they are.
+void PadRecordCells(TableGrid& grid, std::size_t width);
+
 // Keeps the cursor on an existing cell (on the first data row when there is
 // one) after the grid changed shape.
 void ClampCursor(TableGrid& grid);

@@ -35,6 +35,34 @@ TEST(SplitLines, AcceptsEveryLineEnd) {
     }
 }
 
+class ReadBack : public ScratchDirTest {};
+
+// The promise a caller keeping its lines relies on: "unchanged" only where
+// the file really gives the same lines back, and the fault cases found.
+TEST_F(ReadBack, UnchangedExactlyWhenTheWrittenFileReadsBackTheSame) {
+    const std::vector<std::pair<Lines, bool>> cases = {
+        {{}, true},
+        {{"", ""}, true},
+        {{"45.5", ">120", "", "abc"}, true},
+        {{"caf\xC3\xA9", "\xE2\x82\xAC 5"}, true},
+        {{"a\rb"}, false},
+        {{"a", "b\n"}, false},
+        {{"\xEF\xBB\xBF"
+          "12"},
+         false},  // a byte order mark is dropped
+        {{"12",
+          "\xEF\xBB\xBF"
+          "12"},
+         true},
+        {{"caf\xE9"}, false},  // read as Windows-1252
+    };
+    for (const auto& [lines, unchanged] : cases) {
+        EXPECT_EQ(ReadsBackUnchanged(lines), unchanged) << testing::PrintToString(lines);
+        WriteTextFile("lines.txt", lines);
+        EXPECT_EQ(ReadTextLines("lines.txt") == lines, unchanged) << testing::PrintToString(lines);
+    }
+}
+
 TEST(IoErrorMessage, NamesActionFileAndReason) {
     const IoError error("Cannot create file", "results/x.out", "Permission denied");
     EXPECT_STREQ(error.what(), "Cannot create file results/x.out: Permission denied");

@@ -39,7 +39,7 @@ struct PredictionSettings {
     int threads = 1;
     // Locations worked out at a time, ahead of their turn to be logged and
     // filled in; two blocks are held at once, some 3 KB a location.
-    int blockLocations = 4096;
+    int blockLocations = 512;
     // Columns of the field table (0-based, -1 when absent).
     int colDate1 = -1, colMeas1 = -1, colDate2 = -1, colMeas2 = -1, colStrata = -1;
 };

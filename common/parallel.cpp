@@ -109,12 +109,4 @@ void ThreadTeam::ForEach(std::size_t count, const std::function<void(std::size_t
         if (error) std::rethrow_exception(error);
 }
 
-void ForEachOnThreads(std::size_t count, unsigned threads,
-                      const std::function<void(std::size_t, unsigned)>& work,
-                      const std::function<void()>& alongside) {
-    const unsigned n = static_cast<unsigned>(
-        std::max<std::size_t>(1, std::min<std::size_t>(std::max(1u, threads), count)));
-    ThreadTeam(n).ForEach(count, work, alongside);
-}
-
 }  // namespace tarnovel

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace tarnovel {
@@ -46,9 +47,25 @@ class ThreadTeam {
     std::vector<std::thread> helpers_;
 };
 
-// ForEach of a team of `threads` made for this one round.
-void ForEachOnThreads(std::size_t count, unsigned threads,
-                      const std::function<void(std::size_t, unsigned)>& work,
-                      const std::function<void()>& alongside = {});
+// Works through [begin, end) in blocks of `size`, in order, two blocks at
+// a time: workOut(first, block, alongside) works out the block that starts
+// at `first` (on a team, with `alongside` on the calling thread), and
+// alongside it the calling thread does finish(first, block) for the block
+// before. So writing one block overlaps working out the next, and every
+// block is finished in order.
+template <typename Block, typename WorkOut, typename Finish>
+void WorkInBlocks(std::size_t begin, std::size_t end, std::size_t size, WorkOut workOut,
+                  Finish finish) {
+    Block ready, next;
+    if (begin < end) workOut(begin, ready, std::function<void()>());
+    for (std::size_t first = begin; first < end; first += size) {
+        if (first + size < end) {
+            workOut(first + size, next, std::function<void()>([&] { finish(first, ready); }));
+            std::swap(ready, next);
+        } else {
+            finish(first, ready);
+        }
+    }
+}
 
 }  // namespace tarnovel

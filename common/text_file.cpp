@@ -120,7 +120,6 @@ void TextFileWriter::Commit() {
 }
 
 bool ReadsBackUnchanged(const std::vector<std::string>& lines) {
-    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     if (!lines.empty() && lines.front().compare(0, kByteOrderMark.size(), kByteOrderMark) == 0)
         return false;
     for (const std::string& line : lines)

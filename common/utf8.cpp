@@ -1,7 +1,5 @@
 #include "common/utf8.h"
 
-#include <algorithm>
-
 #include <cstdint>
 #include <cstring>
 
@@ -16,8 +14,6 @@ constexpr char32_t kWindows1252High[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
-
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -35,6 +31,20 @@ void AppendUtf8(std::string& out, char32_t c) {
         out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
+}
+
+// Where the run of ASCII bytes that starts at i ends. Job files and most
+// tables are plain ASCII: the run is skipped eight bytes at a time.
+std::size_t EndOfAscii(std::string_view bytes, std::size_t i) {
+    while (i + 8 <= bytes.size()) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, sizeof word);
+        if ((word & 0x8080808080808080ULL) != 0) break;
+        i += 8;
+    }
+    while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80)
+        ++i;
+    return i;
 }
 
 }  // namespace
@@ -78,18 +88,7 @@ CodePoint DecodeCodePoint(std::string_view text, std::size_t pos) {
 }
 
 bool IsValidUtf8(std::string_view bytes) {
-    for (std::size_t i = 0; i < bytes.size();) {
-        // Job files and most tables are plain ASCII: skip it eight bytes
-        // at a time before decoding anything.
-        while (i + 8 <= bytes.size()) {
-            std::uint64_t word;
-            std::memcpy(&word, bytes.data() + i, sizeof word);
-            if ((word & 0x8080808080808080ULL) != 0) break;
-            i += 8;
-        }
-        while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80)
-            ++i;
-        if (i == bytes.size()) break;
+    for (std::size_t i = EndOfAscii(bytes, 0); i < bytes.size(); i = EndOfAscii(bytes, i)) {
         const CodePoint c = DecodeCodePoint(bytes, i);
         if (c.length == 1 && static_cast<unsigned char>(bytes[i]) >= 0x80) return false;
         i += c.length;
@@ -122,13 +121,15 @@ std::string DecodeInputText(std::string_view bytes) {
 }
 
 std::size_t CodePointCount(std::string_view text) {
-    // Nearly every cell is plain ASCII: a byte a code point.
-    if (std::all_of(text.begin(), text.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return text.size();
     std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); i += DecodeCodePoint(text, i).length)
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t ascii = EndOfAscii(text, i);
+        count += ascii - i;
+        i = ascii;
+        if (i == text.size()) break;
+        i += DecodeCodePoint(text, i).length;
         ++count;
+    }
     return count;
 }
 

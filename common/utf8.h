@@ -9,6 +9,9 @@
 
 namespace tarnovel {
 
+// The UTF-8 byte-order mark, which a file may start with.
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 bool IsValidUtf8(std::string_view bytes);
 
 // One code point of text starting at byte pos (pos < text.size()) and the

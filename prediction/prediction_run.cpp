@@ -536,17 +536,16 @@ class LocationRun {
     }
 
     void Run() {
-        const int R = table_.rowCount;
-        std::vector<KindOutcome> ready, next;
-        if (R > 1) WorkOutBlock(1, ready, {});
-        for (int first = 1; first < R; first += blockSize_) {
-            if (first + blockSize_ < R) {
-                WorkOutBlock(first + blockSize_, next, [&] { FinishBlock(first, ready); });
-                std::swap(ready, next);
-            } else {
-                FinishBlock(first, ready);
-            }
-        }
+        WorkInBlocks<std::vector<KindOutcome>>(
+            1, static_cast<std::size_t>(std::max(1, table_.rowCount)),
+            static_cast<std::size_t>(blockSize_),
+            [this](std::size_t first, std::vector<KindOutcome>& block,
+                   const std::function<void()>& alongside) {
+                WorkOutBlock(static_cast<int>(first), block, alongside);
+            },
+            [this](std::size_t first, std::vector<KindOutcome>& block) {
+                FinishBlock(static_cast<int>(first), block);
+            });
     }
 
   private:
@@ -622,23 +621,15 @@ PredictionOutcome RunPrediction(const PredictionSettings& settings, StringGrid& 
 void WritePredictionFile(const StringGrid& table, const std::string& name,
                          const std::string& delimiter) {
     TextFileWriter out(name);
-    // Written in large pieces: a survey has a line per location, and each
-    // piece this size goes out in one system call.
-    constexpr std::size_t kPiece = std::size_t{1} << 18;
-    std::string text;
-    text.reserve(kPiece + 4096);
+    std::string line;
     for (int r = 0; r < table.rowCount; ++r) {
+        line.clear();
         for (int c = 0; c < table.colCount; ++c) {
-            AppendWithoutBlanks(text, table.Cell(c, r));
-            text += delimiter;
+            AppendWithoutBlanks(line, table.Cell(c, r));
+            line += delimiter;
         }
-        text += "\r\n";
-        if (text.size() >= kPiece) {
-            out.Write(text);
-            text.clear();
-        }
+        out.WriteLine(line);
     }
-    out.Write(text);
     out.Commit();
 }
 

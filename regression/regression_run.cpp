@@ -237,19 +237,14 @@ RegressionOutcome RunRegressions(const RegressionSettings& settings, const Strin
                 static_cast<int>(outcome.prepared * 100 / static_cast<long long>(plan.size())));
         }
     };
-    std::vector<PreparedJob> ready, next;
-    auto lastOf = [&](std::size_t first) { return std::min(plan.size(), first + blockSize); };
-    if (!plan.empty()) PrepareBlock(table, plan, settings, 0, lastOf(0), team, ready, {});
-    for (std::size_t first = 0; first < plan.size(); first += blockSize) {
-        const std::size_t following = first + blockSize;
-        if (following < plan.size()) {
-            PrepareBlock(table, plan, settings, following, lastOf(following), team, next,
-                         [&] { finish(first, ready); });
-            std::swap(ready, next);
-        } else {
-            finish(first, ready);
-        }
-    }
+    WorkInBlocks<std::vector<PreparedJob>>(
+        0, plan.size(), blockSize,
+        [&](std::size_t first, std::vector<PreparedJob>& block,
+            const std::function<void()>& alongside) {
+            PrepareBlock(table, plan, settings, first, std::min(plan.size(), first + blockSize),
+                         team, block, alongside);
+        },
+        finish);
     return outcome;
 }
 

@@ -10,7 +10,6 @@
 #include "common/file_system.h"
 #include "common/io_error.h"
 #include "common/text.h"
-#include "common/utf8.h"
 #include "prediction/prediction_model.h"
 #include "shell/main_form.h"
 #include "tables/handoff.h"

@@ -8,7 +8,6 @@
 
 #include "common/file_system.h"
 #include "common/io_error.h"
-#include "common/utf8.h"
 #include "shell/main_form.h"
 #include "tables/buisdata_form.h"
 #include "tables/handoff.h"

@@ -110,10 +110,11 @@ std::string leesveld(int nr, std::string_view regel, std::string_view separator)
 
 int LeadingFieldCount(std::string_view regel, std::string_view separator) {
     int count = 0;
-    for (const std::string& field : SplitFields(regel, separator)) {
-        if (field.empty()) break;
+    ForEachField(regel, separator, [&count](std::string_view field) {
+        if (field.empty()) return false;
         ++count;
-    }
+        return true;
+    });
     return count;
 }
 
@@ -203,11 +204,10 @@ TableGrid ReadHandoffTable(const std::string& name) {
     const int rows = std::max<int>(2, static_cast<int>(lines.size()));
     std::vector<std::vector<std::string>> cells(
         static_cast<std::size_t>(cols), std::vector<std::string>(static_cast<std::size_t>(rows)));
-    for (int r = 0; r < rows && r < static_cast<int>(lines.size()); ++r) {
+    for (std::size_t r = 0; cols > 0 && r < lines.size(); ++r) {
         std::size_t c = 0;
-        ForEachField(lines[static_cast<std::size_t>(r)], ";", [&](std::string_view field) {
-            if (c >= cells.size()) return false;
-            cells[c++][static_cast<std::size_t>(r)] = field;
+        ForEachField(lines[r], ";", [&](std::string_view field) {
+            cells[c++][r] = field;
             return c < cells.size();
         });
     }

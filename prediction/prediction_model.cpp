@@ -61,11 +61,15 @@ std::string RemoveBlanks(std::string_view text) {
     return bare;
 }
 
+void AppendReduced(std::string& to, std::string_view text) {
+    for (const char c : text)
+        if (c != ' ' || to.empty() || to.back() != ' ') to += c;
+}
+
 std::string ReduceBlanks(std::string_view text) {
     std::string reduced;
     reduced.reserve(text.size());
-    for (const char c : text)
-        if (c != ' ' || reduced.empty() || reduced.back() != ' ') reduced += c;
+    AppendReduced(reduced, text);
     return reduced;
 }
 

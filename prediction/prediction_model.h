@@ -26,6 +26,10 @@ void AppendWithoutBlanks(std::string& to, std::string_view text);
 // text with every run of blanks reduced to one blank.
 std::string ReduceBlanks(std::string_view text);
 
+// text added to `to` with every run of blanks reduced to one blank, runs
+// that span both included.
+void AppendReduced(std::string& to, std::string_view text);
+
 // ------------------------------------------------------- kinds and columns
 
 // The kinds of a kinds text: the text itself when it holds no "+",

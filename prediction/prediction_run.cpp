@@ -331,13 +331,6 @@ const std::array<std::string, 3>& StatisticsText(const Candidates& c, const Mode
     return text;
 }
 
-// text added to `to` with every run of blanks reduced to one blank, runs
-// that span both included.
-void AppendReduced(std::string& to, std::string_view text) {
-    for (const char ch : text)
-        if (ch != ' ' || to.empty() || to.back() != ' ') to += ch;
-}
-
 // The log's account of one location and kind: the statistics and flags of
 // each candidate, then the model selected.
 void ChoiceBlock(const Location& l, const Candidates& c, const ModelChoice& choice,

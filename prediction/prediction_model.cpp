@@ -46,12 +46,16 @@ std::vector<double> LeadingNumbers(const std::string& line) {
 }  // namespace
 
 void AppendWithoutBlanks(std::string& to, std::string_view text) {
-    // Most cells have no blank at all: those go over in one piece.
-    for (std::size_t blank; (blank = text.find(' ')) != std::string_view::npos;) {
+    // Cells are padded with a run of blanks: text between runs goes over in
+    // one piece, and a run is skipped whole.
+    for (;;) {
+        const std::size_t blank = text.find(' ');
         to.append(text.substr(0, blank));
-        text.remove_prefix(blank + 1);
+        if (blank == std::string_view::npos) return;
+        const std::size_t next = text.find_first_not_of(' ', blank);
+        if (next == std::string_view::npos) return;
+        text.remove_prefix(next);
     }
-    to.append(text);
 }
 
 std::string RemoveBlanks(std::string_view text) {

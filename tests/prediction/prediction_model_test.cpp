@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,29 @@ namespace tarnovel {
 namespace {
 
 using Items = std::vector<std::string>;
+
+// Cells reach the prediction file and the log padded with runs of blanks
+// in front, behind and between their words.
+TEST(Blanks, RemovedOrReducedWhereverTheRunsStand) {
+    const std::vector<std::array<std::string, 3>> cases = {
+        {"", "", ""},
+        {"   ", "", " "},
+        {"L12", "L12", "L12"},
+        {"L12    ", "L12", "L12 "},
+        {"   45.5", "45.5", " 45.5"},
+        {" a  b   c ", "abc", " a b c "},
+    };
+    for (const auto& [text, removed, reduced] : cases) {
+        EXPECT_EQ(RemoveBlanks(text), removed) << '"' << text << '"';
+        EXPECT_EQ(ReduceBlanks(text), reduced) << '"' << text << '"';
+        std::string to = "x ";
+        AppendWithoutBlanks(to, text);
+        EXPECT_EQ(to, "x " + removed);
+        to = "x ";
+        AppendReduced(to, text);  // a run that spans both is one blank
+        EXPECT_EQ(to, ReduceBlanks("x " + text));
+    }
+}
 
 TEST(KindsToPredict, SingleKindOrPiecesBetweenPlusSigns) {
     struct Case {

@@ -13,21 +13,27 @@
 
 namespace tarnovel::fuzz {
 
+// The folder is never destroyed: the exit handler that removes it is
+// registered while it is being made, so it runs after the destructors of
+// the statics made by then, the folder's own name among them if it had one.
+// Removing through a destroyed name could remove whatever its freed memory
+// came to spell.
 inline const std::filesystem::path& PrivateFolder() {
-    static const std::filesystem::path folder = [] {
+    static const std::filesystem::path* const folder = [] {
         std::string path =
             (std::filesystem::temp_directory_path() / "tarnovel-fuzz-XXXXXX").string();
         if (::mkdtemp(path.data()) == nullptr) {
             std::perror("mkdtemp");
             std::abort();
         }
+        const auto* made = new std::filesystem::path(path);
         std::atexit([] {
             std::error_code ignored;
             std::filesystem::remove_all(PrivateFolder(), ignored);
         });
-        return std::filesystem::path(path);
+        return made;
     }();
-    return folder;
+    return *folder;
 }
 
 // The full name of `name` in the private folder, now holding the input.

@@ -7,9 +7,10 @@ The R script (bench/anchor/workflow.R, base R only) is what a hydrologist
 without Tarnovel would write. Both run on the same generated tables
 (bench/anchor/make_data.py, fixed seed), taking turns within one run so that
 the machine's other load falls on both alike; the wall time of each whole
-process is measured and the median of the runs kept. Also timed: the write
-floor of the files the regression run leaves (bench/anchor/floor.py: the same
-names and sizes written into a fresh folder). Writes OUTDIR/r-comparison.csv,
+process is measured and the median of the runs kept. Also timed, right after
+each of Tarnovel's regression runs: the write floor of the files that run left
+(bench/anchor/floor.py's write: the same names and sizes into a fresh
+folder). Writes OUTDIR/r-comparison.csv,
 OUTDIR/r-comparison.svg (the seconds as bars) and, when OUTDIR holds
 performance.md, its section "Against a plain R script"; prints a table of the
 ratios. Without Rscript it says how to get it and times Tarnovel and the floor
@@ -19,7 +20,6 @@ import argparse
 import csv
 import datetime
 import glob
-import json
 import os
 import shutil
 import statistics
@@ -68,10 +68,18 @@ def r_stage2(work, field):
                   '--weights=gew'])
 
 
-def floor(folder):
-    out = subprocess.run([sys.executable, os.path.join(ANCHOR, 'floor.py'), folder],
-                         check=True, capture_output=True, text=True).stdout
-    return json.loads(out)['median']
+def floor(session, target):
+    """One timing of bench/anchor/floor.py's write of the session's files,
+    into the new folder target, which stays until every timing is done (its
+    own script deletes after each write, which would slow the next run)."""
+    sys.path.insert(0, ANCHOR)
+    import floor as anchor
+    files = anchor.file_set([session])
+    biggest = max((size for _, size in files), default=0)
+    buf = (anchor.LINE * (biggest // len(anchor.LINE) + 1))[:biggest]
+    os.makedirs(target)
+    os.sync()
+    return anchor.write_set(target, files, buf, False)
 
 
 BEGIN = '<!-- r-comparison: written by bench/compare_r.py -->'
@@ -130,7 +138,7 @@ def section(rows, med, runs, path):
         ratio = f'{r / t:.1f}' if r == r else '-'
         lines.append(f'| {name} | {r_text} | {t:.2f} | {ratio} |')
     lines += ['', f'The regression run took {med["t_run"]:.2f} s where merely writing its '
-              f'files takes {med["floor"]:.2f} s (`bench/anchor/floor.py`): '
+              f'files takes {med["floor"]:.2f} s (`bench/anchor/floor.py`, timed right after each run): '
               f'{med["t_run"] / med["floor"]:.1f} times its write floor.', '', END]
     with open(path, encoding='utf-8') as f:
         text = f.read()
@@ -173,17 +181,15 @@ def main():
     # clean-up would otherwise land on whichever run came next.
     shutil.rmtree(work, ignore_errors=True)
     times = {k: [] for k in ('r_run', 'r_whole', 't_run', 't_whole', 'floor')}
-    sessions = []
     for i in range(a.runs):
         if have_r:
             first = r_stage1(os.path.join(work, f'r{i}'), piez)
             times['r_run'].append(first)
             times['r_whole'].append(first + r_stage2(os.path.join(work, f'r{i}'), field))
         times['t_run'].append(tarnovel_run(cli, os.path.join(work, f't-run{i}'), piez))
-        sessions.append(sorted(glob.glob(os.path.join(work, f't-run{i}', 'session*')))[-1])
+        session = sorted(glob.glob(os.path.join(work, f't-run{i}', 'session*')))[-1]
+        times['floor'].append(floor(session, os.path.join(work, f'floor{i}')))
         times['t_whole'].append(tarnovel_run(cli, os.path.join(work, f't-whole{i}'), piez, field))
-    for session in sessions:
-        times['floor'].append(floor(session))
     shutil.rmtree(work, ignore_errors=True)
     med = {k: statistics.median(v) if v else float('nan') for k, v in times.items()}
 

@@ -72,6 +72,9 @@ TEST(TableChecks, FarOutsideIsMoreThanTenSpreadsFromTheMedian) {
         {"half the median 50, beyond", {"96", "98", "100", "100", "102", "104", "600.5"}, true},
         {"floor 1, at 10", {"0", "0", "0", "0", "0", "0", "10"}, false},
         {"floor 1, beyond 10", {"0", "0", "0", "0", "0", "0", "10.5"}, true},
+        // Even count, unsorted: median (0 + 2) / 2 = 1, deviation (3 + 5) / 2 = 4.
+        {"even count, at 41", {"41", "4", "-6", "0", "6", "-2", "2", "-4"}, false},
+        {"even count, beyond 41", {"41.5", "4", "-6", "0", "6", "-2", "2", "-4"}, true},
         {"four numbers tell nothing", {"0", "0", "0", "500"}, false},
         {"five numbers do", {"0", "0", "0", "0", "500"}, true},
         {"text and missing are left out", {"0", "0", "0", "missing", ">150", "500"}, false},

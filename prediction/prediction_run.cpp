@@ -511,15 +511,14 @@ std::vector<KindPlan> PlanKinds(const PredictionSettings& settings, int base) {
 class LocationRun {
   public:
     LocationRun(const PredictionSettings& settings, StringGrid& table, int base, Feedback& feedback,
-                PredictionOutcome& outcome)
+                ThreadTeam& team, PredictionOutcome& outcome)
         : settings_(settings),
           table_(table),
           feedback_(feedback),
           outcome_(outcome),
           plans_(PlanKinds(settings, base)),
-          threads_(WorkerThreads(settings.threads)),
-          memories_(threads_),
-          team_(threads_),
+          memories_(WorkerThreads(settings.threads)),
+          team_(team),
           blockSize_(std::clamp(settings.blockLocations, 1, std::max(1, table.rowCount))) {
         outcome.predicted.assign(plans_.size(), 0);
         if (settings.keepModels) {
@@ -582,10 +581,9 @@ class LocationRun {
     Feedback& feedback_;
     PredictionOutcome& outcome_;
     const std::vector<KindPlan> plans_;
-    const unsigned threads_;
     ResultCache cache_;
     std::vector<WorkerMemory> memories_;
-    ThreadTeam team_;
+    ThreadTeam& team_;
     const int blockSize_;
     std::optional<ModelKeeper> keeper_;
     int shown_ = 0;
@@ -603,26 +601,54 @@ PredictionOutcome RunPrediction(const PredictionSettings& settings, StringGrid& 
     if (settings.maximumLikelihood && !settings.censoredEntries.empty())
         ReplaceCensored(table, settings, base, feedback, outcome);
 
-    WritePredictionFile(table, settings.outputName, settings.delimiter);
+    ThreadTeam team(WorkerThreads(settings.threads));
+    WritePredictionFile(table, settings.outputName, settings.delimiter, &team);
     feedback.Log("");
     feedback.Log("****** " + settings.sessionLabel + " PREDICTION MxW MEASUREMENTS ******");
-    LocationRun(settings, table, base, feedback, outcome).Run();
-    WritePredictionFile(table, settings.outputName, settings.delimiter);
+    LocationRun(settings, table, base, feedback, team, outcome).Run();
+    WritePredictionFile(table, settings.outputName, settings.delimiter, &team);
     return outcome;
 }
 
 void WritePredictionFile(const StringGrid& table, const std::string& name,
-                         const std::string& delimiter) {
+                         const std::string& delimiter, ThreadTeam* team) {
+    // Lines are made in pieces of rows, a block of pieces at a time; the
+    // pieces of a block are made on the team while the block before is
+    // written, so the file is written in row order at any count of threads.
+    constexpr std::size_t kPieceRows = 1024;
+    constexpr std::size_t kBlockPieces = 16;
+    const std::size_t rows = static_cast<std::size_t>(std::max(0, table.rowCount));
+    ThreadTeam alone(1);
+    ThreadTeam& threads = team != nullptr ? *team : alone;
     TextFileWriter out(name);
-    std::string line;
-    for (int r = 0; r < table.rowCount; ++r) {
-        line.clear();
-        for (int c = 0; c < table.colCount; ++c) {
-            AppendWithoutBlanks(line, table.Cell(c, r));
-            line += delimiter;
+    auto makePiece = [&table, &delimiter](std::size_t first, std::size_t last, std::string& text) {
+        text.clear();
+        for (std::size_t r = first; r < last; ++r) {
+            for (int c = 0; c < table.colCount; ++c) {
+                AppendWithoutBlanks(text, table.Cell(c, static_cast<int>(r)));
+                text += delimiter;
+            }
+            text += kLineBreak;
         }
-        out.WriteLine(line);
-    }
+    };
+    WorkInBlocks<std::vector<std::string>>(
+        0, rows, kPieceRows * kBlockPieces,
+        [&](std::size_t first, std::vector<std::string>& block,
+            const std::function<void()>& alongside) {
+            const std::size_t last = std::min(rows, first + kPieceRows * kBlockPieces);
+            block.resize((last - first + kPieceRows - 1) / kPieceRows);
+            threads.ForEach(
+                block.size(),
+                [&](std::size_t i, unsigned) {
+                    const std::size_t from = first + i * kPieceRows;
+                    makePiece(from, std::min(last, from + kPieceRows), block[i]);
+                },
+                alongside);
+        },
+        [&out](std::size_t, std::vector<std::string>& block) {
+            for (const std::string& piece : block)
+                out.Write(piece);
+        });
     out.Commit();
 }
 

@@ -97,10 +97,13 @@ struct PredictionOutcome {
 PredictionOutcome RunPrediction(const PredictionSettings& settings, StringGrid& table,
                                 Feedback& feedback);
 
+class ThreadTeam;
+
 // Writes table to the prediction file: every cell without its blanks,
-// followed by the delimiter.
+// followed by the delimiter. With a team, the lines are made on its threads
+// a block at a time while the calling thread writes the block before.
 void WritePredictionFile(const StringGrid& table, const std::string& name,
-                         const std::string& delimiter);
+                         const std::string& delimiter, ThreadTeam* team = nullptr);
 
 // The models list of a prediction: one row per location and kind, row i
 // for location i / kinds + 1 and kind i % kinds. Its columns: "Row" (the

@@ -22,6 +22,31 @@ std::string TemporaryName(const std::string& name) {
 
 }  // namespace
 
+namespace {
+constexpr std::size_t kChunk = std::size_t{1} << 16;
+}  // namespace
+
+bool OutputChunks::Put(std::FILE* file, std::string_view text) {
+    if (pending_.size() + text.size() < kChunk) {
+        if (pending_.capacity() < kChunk) pending_.reserve(kChunk);
+        pending_.append(text);
+        return true;
+    }
+    if (!Drain(file)) return false;
+    if (text.size() < kChunk) {
+        pending_.append(text);
+        return true;
+    }
+    return std::fwrite(text.data(), 1, text.size(), file) == text.size();
+}
+
+bool OutputChunks::Drain(std::FILE* file) {
+    if (pending_.empty()) return true;
+    const bool all = std::fwrite(pending_.data(), 1, pending_.size(), file) == pending_.size();
+    pending_.clear();
+    return all;
+}
+
 std::string ReadFileBytes(const std::string& name) {
     std::FILE* file = std::fopen(name.c_str(), "rb");
     if (file == nullptr) throw IoError("Cannot read file", name, IoError::SystemReason(errno));
@@ -74,8 +99,8 @@ TextFileWriter::TextFileWriter(std::string name)
         throw IoError("Cannot create file", name_, IoError::SystemReason(errno));
     }
     // Most files the program writes (job, result, log blocks) are a few tens
-    // of kilobytes: one buffer holds them, so each goes out in one write.
-    std::setvbuf(file_, nullptr, _IOFBF, std::size_t{1} << 16);
+    // of kilobytes: one chunk holds them, so each goes out in one write.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
 }
 
 TextFileWriter::~TextFileWriter() {
@@ -100,8 +125,7 @@ void TextFileWriter::Write(std::string_view text) {
         // Written after Commit() or after a failure: the text would be lost.
         throw IoError("Cannot write file", name_, "the file is already closed");
     }
-    if (text.empty()) return;
-    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) Fail("Cannot write file");
+    if (!chunks_.Put(file_, text)) Fail("Cannot write file");
 }
 
 void TextFileWriter::WriteLine(std::string_view line) {
@@ -113,7 +137,8 @@ void TextFileWriter::Commit() {
     if (file_ == nullptr) throw IoError("Cannot write file", name_, "the file is already closed");
     // A full disk often shows only when the buffer goes out, so every step
     // up to the rename is checked.
-    if (std::fflush(file_) != 0 || std::ferror(file_)) Fail("Cannot write file");
+    if (!chunks_.Drain(file_) || std::fflush(file_) != 0 || std::ferror(file_))
+        Fail("Cannot write file");
     std::FILE* file = std::exchange(file_, nullptr);
     if (std::fclose(file) != 0) Fail("Cannot write file");
     if (std::rename(temp_name_.c_str(), name_.c_str()) != 0) Fail("Cannot write file");

@@ -25,6 +25,20 @@ std::vector<std::string_view> SplitLineViews(std::string_view text);
 // ReadTextFile followed by SplitLines.
 std::vector<std::string> ReadTextLines(const std::string& name);
 
+// Text gathered into chunks of 64 KiB before it goes to a stdio stream: a
+// file written in many small pieces (a line, a log block) then costs one
+// call a chunk, not one a piece.
+class OutputChunks {
+  public:
+    // Each false when the stream took less than it was given; what was
+    // gathered is dropped then.
+    bool Put(std::FILE* file, std::string_view text);
+    bool Drain(std::FILE* file);
+
+  private:
+    std::string pending_;
+};
+
 // Writes a text file under a temporary name in the same folder and renames
 // it to its real name on Commit(), so that a failure never leaves a half
 // file that looks finished. A writer destroyed without Commit() removes its
@@ -48,6 +62,7 @@ class TextFileWriter {
     std::string name_;
     std::string temp_name_;
     std::FILE* file_ = nullptr;
+    OutputChunks chunks_;
 };
 
 // Every line followed by CR LF, written through a TextFileWriter.

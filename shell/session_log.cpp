@@ -11,8 +11,6 @@ namespace tarnovel {
 
 namespace {
 
-constexpr std::size_t kBufferSize = 64 * 1024;
-
 std::string TwoDigits(int v) {
     char text[16];
     std::snprintf(text, sizeof text, "%02d", v);
@@ -75,11 +73,14 @@ void DeleteArchivedFiles(const std::vector<std::string>& names, const std::strin
 }
 
 SessionLog::~SessionLog() {
-    if (file_ != nullptr) std::fclose(file_);
+    if (file_ == nullptr) return;
+    chunks_.Drain(file_);
+    std::fclose(file_);
 }
 
 void SessionLog::Create(const std::string& name) {
     if (file_ != nullptr) {
+        chunks_.Drain(file_);
         std::fclose(file_);
         file_ = nullptr;
     }
@@ -92,8 +93,8 @@ void SessionLog::Create(const std::string& name) {
         failure_ = IoError::SystemReason(errno);
         throw IoError("Cannot create file", name_, failure_);
     }
-    if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
-    std::setvbuf(file_, buffer_.get(), _IOFBF, kBufferSize);
+    // The chunks are the buffer: each goes out in one write.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
     failure_.clear();
 }
 
@@ -104,14 +105,13 @@ void SessionLog::Add(std::string_view text) {
     }
     // Buffered: a prediction writes a block per location and kind. The form
     // flushes when a user action ends and before the archive copies the log.
-    if ((!text.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) ||
-        std::fwrite("\r\n", 1, 2, file_) != 2) {
+    if (!chunks_.Put(file_, text) || !chunks_.Put(file_, "\r\n")) {
         throw IoError("Cannot write file", name_, IoError::SystemReason(errno));
     }
 }
 
 void SessionLog::Flush() {
-    if (file_ != nullptr && std::fflush(file_) != 0)
+    if (file_ != nullptr && (!chunks_.Drain(file_) || std::fflush(file_) != 0))
         throw IoError("Cannot write file", name_, IoError::SystemReason(errno));
 }
 
@@ -120,7 +120,8 @@ void SessionLog::Close() {
     std::FILE* file = file_;
     file_ = nullptr;
     failure_ = "the log file is closed";
-    if (std::fclose(file) != 0)
+    const bool drained = chunks_.Drain(file);
+    if (std::fclose(file) != 0 || !drained)
         throw IoError("Cannot write file", name_, IoError::SystemReason(errno));
 }
 

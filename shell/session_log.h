@@ -3,11 +3,11 @@
 // the current directory are moved into a numbered folder "session" + number.
 
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/text_file.h"
 #include "controls/platform.h"
 
 namespace tarnovel {
@@ -74,10 +74,10 @@ class SessionLog {
   private:
     std::string name_;
     std::string failure_;  // why the log is not open, for the next write
+    std::FILE* file_ = nullptr;
     // The file's buffer: large, since a prediction logs a long block per
     // location and kind, and every write to the file costs a system call.
-    std::unique_ptr<char[]> buffer_;
-    std::FILE* file_ = nullptr;
+    OutputChunks chunks_;
 };
 
 }  // namespace tarnovel

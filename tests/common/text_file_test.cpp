@@ -154,6 +154,28 @@ TEST_F(TextFileTest, FailedRenameThrowsAndRemovesTheTemporary) {
     EXPECT_EQ(Entries("a.out"), Lines{"inside"});
 }
 
+// Pieces are gathered into 64 KiB chunks: small ones that fill a chunk to
+// the byte, one that crosses it, and one larger than a chunk all come out
+// whole and in order.
+TEST_F(TextFileTest, PiecesOfAnySizeComeOutWholeAndInOrder) {
+    const std::size_t chunk = std::size_t{1} << 16;
+    std::string expected;
+    TextFileWriter writer("a.out");
+    auto put = [&](const std::string& piece) {
+        writer.Write(piece);
+        expected += piece;
+    };
+    put(std::string(chunk - 10, 'a'));
+    put(std::string(10, 'b'));  // exactly one chunk
+    put(std::string(chunk - 1, 'c'));
+    put("de");  // crosses the chunk
+    put(std::string(3 * chunk + 5, 'f'));
+    writer.WriteLine("g");
+    expected += "g\r\n";
+    writer.Commit();
+    EXPECT_EQ(Get("a.out"), expected);
+}
+
 TEST_F(TextFileTest, WritingAfterCommitThrows) {
     TextFileWriter writer("a.out");
     writer.WriteLine("x");

@@ -273,6 +273,30 @@ TEST_F(SessionTest, NothingIsDeletedWhenTheSessionFolderCannotBeMade) {
     EXPECT_TRUE(form.mmDelete.lines.empty());
 }
 
+// The log gathers its lines in memory: what was added is on disk after a
+// flush, after closing, and when the log is destroyed without either.
+TEST_F(SessionTest, LogLinesReachTheFileOnFlushCloseAndDestruction) {
+    const std::string block(70000, 'x');
+    {
+        SessionLog log;
+        log.Create("a.log");
+        log.Add("one");
+        log.Flush();
+        EXPECT_EQ(Get("a.log"), "one\r\n");
+        log.Add(block);
+        log.Add("two");
+        log.Close();
+        EXPECT_EQ(Get("a.log"), "one\r\n" + block + "\r\ntwo\r\n");
+        EXPECT_THROW(log.Add("lost"), IoError);
+    }
+    {
+        SessionLog log;
+        log.Create("b.log");
+        log.Add("kept");
+    }
+    EXPECT_EQ(Get("b.log"), "kept\r\n");
+}
+
 TEST_F(SessionTest, LogThatCannotBeCreatedFailsEveryWriteButStartUpCompletes) {
     std::filesystem::create_directory(kLogName);
     try {

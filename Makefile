@@ -129,15 +129,18 @@ fuzz-corpus:
 	        2>&1 | grep -E '^MERGE-OUTER: [0-9]+ new files' || true; \
 	done
 
-# Micro benchmarks, then the performance suite: the regression run and the
-# prediction at growing sizes, written to docs/performance.{md,svg,csv}.
+# Micro benchmarks, the side-by-side comparison with a plain R script, then
+# the performance suite: the regression run and the prediction at growing
+# sizes, written to docs/performance.{md,svg,csv}. The comparison comes
+# before the suite, whose clean-up deletes gigabytes: on a file system that
+# has just deleted many files, creating new ones is slower for a while, and
+# Tarnovel creates many more files than the R script.
 bench: configure
-	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tarnovel-bench tarnovel-scale
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tarnovel-bench tarnovel-scale tarnovel-cli
 	@$(BUILD_DIR)/bench/tarnovel-bench --benchmark_counters_tabular=true
-	@python3 bench/scale.py $(BUILD_DIR)/bench/tarnovel-scale docs
 	@scripts/install-deps --bench || echo "bench: R could not be installed; timing without it"
-	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tarnovel-cli
 	@python3 bench/compare_r.py $(BUILD_DIR)/cli/tarnovel-cli docs --data $(BUILD_DIR)/r-comparison-data
+	@python3 bench/scale.py $(BUILD_DIR)/bench/tarnovel-scale docs
 
 # Accuracy on real ground-water series: the whole workflow through the
 # batch tool with the table and the exact estimation of "deeper than"

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Tarnovel against a plain R script doing the same work, side by side.
 
-    python3 bench/compare_r.py TARNOVEL_CLI OUTDIR [--runs 3] [--data FOLDER]
+    python3 bench/compare_r.py TARNOVEL_CLI OUTDIR [--runs 5] [--data FOLDER]
 
 The R script (bench/anchor/workflow.R, base R only) is what a hydrologist
 without Tarnovel would write. Both run on the same generated tables
@@ -29,6 +29,9 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ANCHOR = os.path.join(HERE, 'anchor')
+# Creating files right after many were deleted was several times slower
+# here for about a minute (ext4 passes over recently freed inodes).
+SETTLE_SECONDS = 75
 
 
 def timed(command, cwd=None):
@@ -156,7 +159,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.split('\n')[0])
     ap.add_argument('cli')
     ap.add_argument('outdir')
-    ap.add_argument('--runs', type=int, default=3)
+    ap.add_argument('--runs', type=int, default=5)
     ap.add_argument('--data', help='folder for the generated tables and the work '
                     '(default OUTDIR/r-comparison-data)')
     a = ap.parse_args()
@@ -179,7 +182,11 @@ def main():
     # deleted thousands of files makes creating new ones several times
     # slower for a while, for R and Tarnovel alike, and the harness's own
     # clean-up would otherwise land on whichever run came next.
-    shutil.rmtree(work, ignore_errors=True)
+    if os.path.exists(work):
+        shutil.rmtree(work, ignore_errors=True)
+        print(f'compare_r: letting the file system settle for {SETTLE_SECONDS} s', flush=True)
+        os.sync()
+        time.sleep(SETTLE_SECONDS)
     times = {k: [] for k in ('r_run', 'r_whole', 't_run', 't_whole', 'floor')}
     for i in range(a.runs):
         if have_r:

@@ -21,6 +21,9 @@ RUNS = [(2, 1, 2000), (4, 1, 2000), (8, 1, 2000), (8, 2, 2000), (12, 3, 2000),
         (16, 6, 2000), (20, 15, 2000)]
 LOCATIONS = [1000, 3000, 10000, 30000, 100000, 300000, 1000000]
 QUICK_RUNS = RUNS[:3]
+# The markers of bench/compare_r.py's section of performance.md.
+R_BEGIN = "<!-- r-comparison: written by bench/compare_r.py -->"
+R_END = "<!-- end of r-comparison -->"
 QUICK_LOCATIONS = LOCATIONS[:3]
 
 FIELDS = ["work", "size", "seconds", "peak_mib", "files", "bytes", "floor_seconds"]
@@ -232,8 +235,15 @@ def report(rows, path, machine):
         "  the exact expansion near every rounding boundary.",
         "",
     ]
+    # The R comparison, run before the suite, keeps its section.
+    kept = ""
+    if os.path.exists(path):
+        with open(path, encoding="utf-8") as old:
+            text = old.read()
+        if R_BEGIN in text and R_END in text:
+            kept = R_BEGIN + text.split(R_BEGIN, 1)[1].split(R_END, 1)[0] + R_END + "\n"
     with open(path, "w", encoding="utf-8") as out:
-        out.write("\n".join(lines))
+        out.write("\n".join(lines) + ("\n" + kept if kept else ""))
 
 
 def main():

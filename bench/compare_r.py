@@ -132,7 +132,10 @@ def section(rows, med, runs, path):
              f'run; wall time of the whole process, median of {runs}. Each run writes',
              'into a folder of its own and nothing is deleted until every timing is',
              'done (a file system that has just deleted thousands of files makes',
-             'creating new ones slower for a while, for both alike). Measured',
+             'creating new ones slower for a while, for both alike). On the',
+             "project's virtual machine the time to create files also changes",
+             'several-fold from one minute to the next, for R, Tarnovel and the',
+             'write floor alike: compare ratios from one run, not seconds. Measured',
              f'{datetime.date.today().isoformat()} by `make bench` (`bench/compare_r.py`).', '',
              '![R, Tarnovel and the write floor](r-comparison.svg)', '',
              '| Work | R (s) | Tarnovel (s) | R / Tarnovel |', '|---|---:|---:|---:|']

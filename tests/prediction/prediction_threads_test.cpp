@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/parallel.h"
 #include "common/text_file.h"
 #include "prediction/prediction_run.h"
 #include "regression/regression_run.h"
@@ -116,6 +117,32 @@ TEST_F(PredictionThreads, LeavesWhatOneThreadLeaves) {
         SCOPED_TRACE(std::to_string(split.threads) + " threads, blocks of " +
                      std::to_string(split.block));
         EXPECT_TRUE(one == Predict(Field("A"), split.threads, split.block));
+    }
+}
+
+// The prediction file's lines are made a piece of rows at a time on the
+// team: a table of many pieces and blocks, and one of none, come out as
+// from one thread.
+using PredictionFileOnThreads = ScratchDirTest;
+
+TEST_F(PredictionFileOnThreads, WritesTheSameBytesAsOneThread) {
+    for (const int rows : {0, 1, 40000}) {
+        SCOPED_TRACE(std::to_string(rows) + " rows");
+        StringGrid table;
+        table.Resize(3, rows);
+        for (int r = 0; r < rows; ++r) {
+            table.Cell(0, r) = "L " + std::to_string(r);
+            table.Cell(1, r) = std::string(static_cast<std::size_t>(r % 17), ' ') + "7.5";
+            table.Cell(2, r) = r % 3 == 0 ? "missing" : "";
+        }
+        WritePredictionFile(table, "one.csv", ";");
+        ThreadTeam team(3);
+        WritePredictionFile(table, "team.csv", ";", &team);
+        const std::string one = ReadFileBytes("one.csv");
+        EXPECT_EQ(ReadFileBytes("team.csv"), one);
+        if (rows > 0) {
+            EXPECT_EQ(one.substr(0, 17), "L0;7.5;missing;\r\n");
+        }
     }
 }
 

@@ -20,10 +20,8 @@ std::string TemporaryName(const std::string& name) {
     return name + "." + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp~";
 }
 
-}  // namespace
-
-namespace {
 constexpr std::size_t kChunk = std::size_t{1} << 16;
+
 }  // namespace
 
 bool OutputChunks::Put(std::FILE* file, std::string_view text) {

@@ -120,9 +120,12 @@ void SessionLog::Close() {
     std::FILE* file = file_;
     file_ = nullptr;
     failure_ = "the log file is closed";
-    const bool drained = chunks_.Drain(file);
-    if (std::fclose(file) != 0 || !drained)
-        throw IoError("Cannot write file", name_, IoError::SystemReason(errno));
+    // The reason of whichever failed first: the last chunk, or the close.
+    const int drainError = chunks_.Drain(file) ? 0 : errno;
+    const bool closed = std::fclose(file) == 0;
+    if (drainError != 0 || !closed)
+        throw IoError("Cannot write file", name_,
+                      IoError::SystemReason(drainError != 0 ? drainError : errno));
 }
 
 }  // namespace tarnovel

@@ -297,6 +297,23 @@ TEST_F(SessionTest, LogLinesReachTheFileOnFlushCloseAndDestruction) {
     EXPECT_EQ(Get("b.log"), "kept\r\n");
 }
 
+// A full disk shows when the gathered lines go out: at the flush, or at
+// closing, with the system's reason.
+TEST_F(SessionTest, AFullDiskFailsTheFlushAndTheClose) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    for (const bool close : {false, true}) {
+        SessionLog log;
+        log.Create("/dev/full");
+        log.Add("line");
+        try {
+            close ? log.Close() : log.Flush();
+            FAIL() << "no error reported";
+        } catch (const IoError& e) {
+            EXPECT_EQ(e.reason(), "No space left on device");
+        }
+    }
+}
+
 TEST_F(SessionTest, LogThatCannotBeCreatedFailsEveryWriteButStartUpCompletes) {
     std::filesystem::create_directory(kLogName);
     try {

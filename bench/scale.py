@@ -15,15 +15,14 @@ import platform
 import subprocess
 import sys
 
+from compare_r import BEGIN as R_BEGIN, END as R_END
+
 # (survey dates, strata, piezometers): 3 MxW kinds, all strata separately
 # when there is more than one stratum, so jobs = 3 * groups * d(d+1)/2.
 RUNS = [(2, 1, 2000), (4, 1, 2000), (8, 1, 2000), (8, 2, 2000), (12, 3, 2000),
         (16, 6, 2000), (20, 15, 2000)]
 LOCATIONS = [1000, 3000, 10000, 30000, 100000, 300000, 1000000]
 QUICK_RUNS = RUNS[:3]
-# The markers of bench/compare_r.py's section of performance.md.
-R_BEGIN = "<!-- r-comparison: written by bench/compare_r.py -->"
-R_END = "<!-- end of r-comparison -->"
 QUICK_LOCATIONS = LOCATIONS[:3]
 
 FIELDS = ["work", "size", "seconds", "peak_mib", "files", "bytes", "floor_seconds"]

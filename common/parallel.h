@@ -39,6 +39,9 @@ class ThreadTeam {
     void ForEach(std::size_t count, const std::function<void(std::size_t, unsigned)>& work,
                  const std::function<void()>& alongside = {});
 
+    // The threads that work: the calling thread and the helpers started.
+    unsigned size() const { return static_cast<unsigned>(helpers_.size()) + 1; }
+
   private:
     struct Round;
     void Serve(unsigned t);

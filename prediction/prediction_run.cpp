@@ -517,7 +517,7 @@ class LocationRun {
           feedback_(feedback),
           outcome_(outcome),
           plans_(PlanKinds(settings, base)),
-          memories_(WorkerThreads(settings.threads)),
+          memories_(team.size()),
           team_(team),
           blockSize_(std::clamp(settings.blockLocations, 1, std::max(1, table.rowCount))) {
         outcome.predicted.assign(plans_.size(), 0);
@@ -616,7 +616,7 @@ void WritePredictionFile(const StringGrid& table, const std::string& name,
     // pieces of a block are made on the team while the block before is
     // written, so the file is written in row order at any count of threads.
     constexpr std::size_t kPieceRows = 1024;
-    constexpr std::size_t kBlockPieces = 16;
+    constexpr std::size_t kBlockRows = 16 * kPieceRows;
     const std::size_t rows = static_cast<std::size_t>(std::max(0, table.rowCount));
     ThreadTeam alone(1);
     ThreadTeam& threads = team != nullptr ? *team : alone;
@@ -632,10 +632,10 @@ void WritePredictionFile(const StringGrid& table, const std::string& name,
         }
     };
     WorkInBlocks<std::vector<std::string>>(
-        0, rows, kPieceRows * kBlockPieces,
+        0, rows, kBlockRows,
         [&](std::size_t first, std::vector<std::string>& block,
             const std::function<void()>& alongside) {
-            const std::size_t last = std::min(rows, first + kPieceRows * kBlockPieces);
+            const std::size_t last = std::min(rows, first + kBlockRows);
             block.resize((last - first + kPieceRows - 1) / kPieceRows);
             threads.ForEach(
                 block.size(),

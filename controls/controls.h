@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/text_column.h"
+
 namespace tarnovel {
 
 struct Control {
@@ -103,18 +105,26 @@ struct StringGrid : Control {
     int col = 0;  // current cell
     int row = 0;
     std::vector<int> colWidths;
-    std::vector<std::vector<std::string>> cells;  // cells[col][row]
+    std::vector<TextColumn> cells;  // cells[col][row]
 
     // Keeps what fits; new cells are empty.
     void Resize(int cols, int rows) {
         colCount = cols;
         rowCount = rows;
         cells.resize(static_cast<std::size_t>(cols));
-        for (auto& column : cells) column.resize(static_cast<std::size_t>(rows));
+        for (auto& column : cells)
+            column.resize(static_cast<std::size_t>(rows));
         colWidths.resize(static_cast<std::size_t>(cols), 64);
     }
-    std::string& Cell(int c, int r) { return cells[c][r]; }
-    const std::string& Cell(int c, int r) const { return cells[c][r]; }
+    // A copy of the cell's text; const, so that assigning to it is an error
+    // rather than a change that is lost. SetCell changes a cell.
+    const std::string Cell(int c, int r) const { return cells[c][r]; }
+    // The cell's text without a copy where it can: a view into the grid
+    // (valid until the column next changes) or into scratch.
+    std::string_view CellView(int c, int r, std::string& scratch) const {
+        return cells[c].View(r, scratch);
+    }
+    void SetCell(int c, int r, std::string_view text) { cells[c].Set(r, text); }
 };
 
 // A raster picture: width x height pixels of 0xRRGGBB.

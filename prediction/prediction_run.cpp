@@ -50,9 +50,8 @@ double RequiredNumber(const ResultSummary& file, const std::optional<double>& va
     return *value;
 }
 
-const std::string& CellOf(const StringGrid& table, int column, int row) {
-    static const std::string empty;
-    return column < 0 ? empty : table.Cell(column, row);
+std::string CellOf(const StringGrid& table, int column, int row) {
+    return column < 0 ? std::string() : table.Cell(column, row);
 }
 
 // The variance column and the prediction columns, all "missing".
@@ -62,9 +61,9 @@ void AppendResultColumns(StringGrid& table, const std::string& kindsText) {
     const std::vector<std::string> titles = AppendedColumnTitles(kindsText);
     table.Resize(base + static_cast<int>(titles.size()), R);
     for (std::size_t k = 0; k < titles.size(); ++k) {
-        std::vector<std::string>& column = table.cells[static_cast<std::size_t>(base) + k];
+        TextColumn& column = table.cells[static_cast<std::size_t>(base) + k];
         column.assign(static_cast<std::size_t>(R), kMissing);
-        if (R > 0) column[0] = titles[k];
+        if (R > 0) column.Set(0, titles[k]);
     }
 }
 
@@ -168,16 +167,15 @@ bool ReplaceCensoredEntry(StringGrid& table, const std::vector<Measurement>& mea
     const std::string E = W(estimate.estimate, 15, 2);
     const std::string V = W(estimate.variance, 15, 3);
     for (const Measurement& m : measured) {
-        std::string& cell = table.Cell(m.measColumn, m.row);
-        std::string& variance = table.Cell(m.varColumn, m.row);
+        const std::string cell = table.Cell(m.measColumn, m.row);
         if (Contains(cell, M)) {
-            cell = E;
-            variance = V;
-        } else if (variance == kMissing && IsNumber(RemoveBlanks(cell))) {
+            table.SetCell(m.measColumn, m.row, E);
+            table.SetCell(m.varColumn, m.row, V);
+        } else if (table.Cell(m.varColumn, m.row) == kMissing && IsNumber(RemoveBlanks(cell))) {
             // Observed on a date with censored values. A value replaced for
             // an earlier entry of this date keeps its variance, and
             // "missing" stays missing.
-            variance = "0";
+            table.SetCell(m.varColumn, m.row, "0");
         }
     }
     feedback.Log(kIndent +
@@ -474,7 +472,7 @@ bool Finish(KindOutcome& out, const KindPlan& plan, StringGrid& table, int r, Fe
     if (out.selected == nullptr) return false;
     for (int k = 0; k < 4; ++k)
         if (!out.cells[static_cast<std::size_t>(k)].empty())
-            table.Cell(plan.column + k, r) = std::move(out.cells[static_cast<std::size_t>(k)]);
+            table.SetCell(plan.column + k, r, out.cells[static_cast<std::size_t>(k)]);
     if (keeper != nullptr) keeper->Keep(at, r, *out.selected, out.kind, out.values);
     return std::isfinite(out.values.y0);
 }
@@ -623,9 +621,11 @@ void WritePredictionFile(const StringGrid& table, const std::string& name,
     TextFileWriter out(name);
     auto makePiece = [&table, &delimiter](std::size_t first, std::size_t last, std::string& text) {
         text.clear();
+        std::string scratch;
         for (std::size_t r = first; r < last; ++r) {
             for (int c = 0; c < table.colCount; ++c) {
-                AppendWithoutBlanks(text, table.Cell(c, static_cast<int>(r)));
+                AppendWithoutBlanks(text,
+                                    table.cells[static_cast<std::size_t>(c)].View(r, scratch));
                 text += delimiter;
             }
             text += kLineBreak;

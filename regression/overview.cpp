@@ -186,7 +186,7 @@ void FillFit(OverviewRow& row, const std::string& text, const PlannedJob& job,
     }
 }
 
-OverviewRow RowOf(const JobReport& report, const StringGrid& table,
+OverviewRow RowOf(const JobReport& report, const StringGrid& table, const TableText& cells,
                   const RegressionSettings& settings) {
     const PlannedJob& job = report.job;
     OverviewRow row;
@@ -213,14 +213,14 @@ OverviewRow RowOf(const JobReport& report, const StringGrid& table,
     if (table.colCount == 0 || table.rowCount == 0) return row;
 
     BoolMatrix selection;
-    SelectJobRecords(table, job, settings.colStrata, selection);
+    SelectJobRecords(cells, job, settings.colStrata, selection);
     row.leftOut = LeftOut(table, job, settings.colStrata, selection);
     if (report.status == JobStatus::kFitted) {
         std::vector<std::string> names;
         for (int r = 1; r < table.rowCount; ++r)
             if (selection[table.colCount][r]) names.push_back(Trimmed(table.Cell(0, r)));
         int records = 0;
-        const std::string text = JobFileText(table, job, settings, selection, records);
+        const std::string text = JobFileText(cells, job, settings, selection, records);
         FillFit(row, text, job, names, settings.constant);
     }
     FreeBoolMatrix(selection, table.colCount);
@@ -239,8 +239,9 @@ std::vector<OverviewRow> BuildOverview(const RegressionOutcome& run, const Strin
                                        const RegressionSettings& settings) {
     std::vector<OverviewRow> rows;
     rows.reserve(run.jobs.size());
+    const TableText cells(table);
     for (const JobReport& report : run.jobs)
-        rows.push_back(RowOf(report, table, settings));
+        rows.push_back(RowOf(report, table, cells, settings));
     return rows;
 }
 

@@ -49,18 +49,19 @@ int SdColumnOf(const RegressionSettings& settings, int mxw, const std::string& t
 
 // The first cell of the job's records, in the order of its job file, that
 // the job reader cannot read as a number: the row and column, or -1, -1.
-std::pair<int, int> FirstUnreadableCell(const StringGrid& table, const PlannedJob& job,
+std::pair<int, int> FirstUnreadableCell(const TableText& table, const PlannedJob& job,
                                         const RegressionSettings& settings,
                                         const BoolMatrix& selection) {
     const int C = table.colCount;
     const int mxw = FindColumn(table, job.kind);
     const int sd = SdColumnOf(settings, mxw, job.tag);
+    auto unreadable = [&table](int c, int r) { return !IsReadableNumber(table.Cell(c, r)); };
     for (int r = 1; r < table.rowCount; ++r) {
         if (!selection[C][r]) continue;
         for (int c = 0; c < C; ++c)
-            if (selection[c][r] && c != mxw && !IsReadableNumber(table.Cell(c, r))) return {r, c};
+            if (selection[c][r] && c != mxw && unreadable(c, r)) return {r, c};
         for (int c : {mxw, sd})
-            if (c != -1 && !IsReadableNumber(table.Cell(c, r))) return {r, c};
+            if (c != -1 && unreadable(c, r)) return {r, c};
     }
     return {-1, -1};
 }
@@ -93,7 +94,7 @@ struct PreparedJob {
     std::exception_ptr fitting;        // from the fit
 };
 
-void Prepare(const StringGrid& table, const PlannedJob& job, const RegressionSettings& settings,
+void Prepare(const TableText& table, const PlannedJob& job, const RegressionSettings& settings,
              PreparedJob& prepared) {
     try {
         CheckJobFileName(job);
@@ -127,7 +128,7 @@ void Prepare(const StringGrid& table, const PlannedJob& job, const RegressionSet
 // Prepares jobs [first, last) of the plan on the team's threads, handed out
 // one at a time; each job's preparation writes only to its own entry. The
 // calling thread first does `alongside`.
-void PrepareBlock(const StringGrid& table, const std::vector<PlannedJob>& plan,
+void PrepareBlock(const TableText& table, const std::vector<PlannedJob>& plan,
                   const RegressionSettings& settings, std::size_t first, std::size_t last,
                   ThreadTeam& team, std::vector<PreparedJob>& block,
                   const std::function<void()>& alongside) {
@@ -218,6 +219,7 @@ RegressionOutcome RunRegressions(const RegressionSettings& settings, const Strin
     const std::vector<PlannedJob> plan = PlanRegressionJobs(settings);
     const unsigned threads = WorkerThreads(settings.threads);
     ThreadTeam team(threads);
+    const TableText cells(table);
     // Blocks keep the memory of the prepared files small and the progress
     // bar moving. The jobs of a block are fitted side by side while the
     // calling thread writes the block before it, in run order.
@@ -241,14 +243,14 @@ RegressionOutcome RunRegressions(const RegressionSettings& settings, const Strin
         0, plan.size(), blockSize,
         [&](std::size_t first, std::vector<PreparedJob>& block,
             const std::function<void()>& alongside) {
-            PrepareBlock(table, plan, settings, first, std::min(plan.size(), first + blockSize),
+            PrepareBlock(cells, plan, settings, first, std::min(plan.size(), first + blockSize),
                          team, block, alongside);
         },
         finish);
     return outcome;
 }
 
-void SelectJobRecords(const StringGrid& table, const PlannedJob& job, int colStrata,
+void SelectJobRecords(const TableText& table, const PlannedJob& job, int colStrata,
                       BoolMatrix& selection) {
     const int C = table.colCount;
     const int R = table.rowCount;
@@ -263,7 +265,7 @@ void SelectJobRecords(const StringGrid& table, const PlannedJob& job, int colStr
     // selects records for every job from the whole table.
     std::vector<int> chosen;
     for (int c = 0; c < C; ++c) {
-        const std::string& title = table.Cell(c, 0);
+        const std::string_view title = table.Cell(c, 0);
         if (title == job.stratum || title == job.date1 || title == job.date2 || title == job.kind ||
             title == job.tag)
             chosen.push_back(c);
@@ -281,7 +283,7 @@ void SelectJobRecords(const StringGrid& table, const PlannedJob& job, int colStr
     }
 }
 
-std::string JobFileText(const StringGrid& table, const PlannedJob& job,
+std::string JobFileText(const TableText& table, const PlannedJob& job,
                         const RegressionSettings& settings, const BoolMatrix& selection,
                         int& records) {
     const int C = table.colCount;
@@ -316,12 +318,16 @@ std::string JobFileText(const StringGrid& table, const PlannedJob& job,
     for (int r = 1; r < R; ++r)
         records += selection[C][r] ? 1 : 0;
     line(std::to_string(records) + " observations");
+    auto cell = [&table, &text](int c, int r) {
+        text += table.Cell(c, r);
+        text += ' ';
+    };
     for (int r = 1; r < R; ++r) {
         if (!selection[C][r]) continue;
         for (int c = 0; c < C; ++c)
-            if (selection[c][r] && c != mxw) (text += table.Cell(c, r)) += ' ';
-        (text += table.Cell(mxw, r)) += ' ';
-        if (sd != -1) (text += table.Cell(sd, r)) += ' ';
+            if (selection[c][r] && c != mxw) cell(c, r);
+        cell(mxw, r);
+        if (sd != -1) cell(sd, r);
         text += "\r\n";
     }
     return text;

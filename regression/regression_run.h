@@ -10,6 +10,7 @@
 #include "common/feedback.h"
 #include "controls/controls.h"
 #include "engine/linalg.h"
+#include "tables/table_grid.h"
 
 namespace tarnovel {
 
@@ -85,11 +86,11 @@ RegressionOutcome RunRegressions(const RegressionSettings& settings, const Strin
 // (its stratum, date and kind columns, found by title) holds "missing" and,
 // for a stratum of its own, its stratum cell contains the stratum's text.
 // selection[c][r] marks the job's cells; selection[colCount][r] the rows kept.
-void SelectJobRecords(const StringGrid& table, const PlannedJob& job, int colStrata,
+void SelectJobRecords(const TableText& table, const PlannedJob& job, int colStrata,
                       BoolMatrix& selection);
 
 // The job file of the rows selected, as its bytes; records := their number.
-std::string JobFileText(const StringGrid& table, const PlannedJob& job,
+std::string JobFileText(const TableText& table, const PlannedJob& job,
                         const RegressionSettings& settings, const BoolMatrix& selection,
                         int& records);
 

@@ -288,7 +288,7 @@ class TfrmZelvimoMAIN {
     // copy of a survey's table.
     struct FieldTableAtOk {
         int colCount = 0;
-        std::vector<std::pair<int, std::vector<std::string>>> measurements;  // column, cells
+        std::vector<std::pair<int, TextColumn>> measurements;  // column, cells
     };
     FieldTableAtOk fieldTableAtOk;
     bool fieldTableFixed = false;

@@ -146,7 +146,7 @@ void TfrmZelvimoMAIN::leestemp_metingen() {
     DeleteFile(kHandoffTableFile);
     DeleteFile(kHandoffRoleFile);
     for (int role = 0; role < kRoleCount; ++role)
-        if (*roles[role] != -1) strgrdMEETDATA.Cell(*roles[role], 0) = kFieldRoleTitles[role];
+        if (*roles[role] != -1) strgrdMEETDATA.SetCell(*roles[role], 0, kFieldRoleTitles[role]);
 }
 
 void TfrmZelvimoMAIN::btbttnOKVERPLICHTClick() {

@@ -225,9 +225,9 @@ void TfrmZelvimoMAIN::leestemp_buizen() {
         }
         DeleteFile(kHandoffTableFile);
         DeleteFile(kHandoffRoleFile);
-        if (colMHW != -1) strgrdBUISDATA.Cell(colMHW, 0) = "MHW";
-        if (colMSW != -1) strgrdBUISDATA.Cell(colMSW, 0) = "MSW";
-        if (colMLW != -1) strgrdBUISDATA.Cell(colMLW, 0) = "MLW";
+        if (colMHW != -1) strgrdBUISDATA.SetCell(colMHW, 0, "MHW");
+        if (colMSW != -1) strgrdBUISDATA.SetCell(colMSW, 0, "MSW");
+        if (colMLW != -1) strgrdBUISDATA.SetCell(colMLW, 0, "MLW");
     }
 
     SetItems(cmbbxPREDICT, KindItems(colMHW, colMSW, colMLW));

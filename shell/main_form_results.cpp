@@ -129,15 +129,15 @@ void TfrmZelvimoMAIN::blankstrgrdFIT() {
                                            "Slope (*date1)",
                                            "Slope (*date2)"};
     for (int row = 0; row < 8; ++row) {
-        strgrdFIT.Cell(0, row) = kLabels[row];
-        strgrdFIT.Cell(1, row) = kMissing;
+        strgrdFIT.SetCell(0, row, kLabels[row]);
+        strgrdFIT.SetCell(1, row, kMissing);
         const bool coefficient = row >= 5;
-        strgrdFIT.Cell(2, row) = coefficient ? kMissing : "";
-        strgrdFIT.Cell(3, row) = coefficient ? kMissing : "";
+        strgrdFIT.SetCell(2, row, coefficient ? kMissing : "");
+        strgrdFIT.SetCell(3, row, coefficient ? kMissing : "");
     }
-    strgrdFIT.Cell(1, 4) = "nb";
-    strgrdFIT.Cell(2, 4) = "Std=";
-    strgrdFIT.Cell(3, 4) = "t-Student=";
+    strgrdFIT.SetCell(1, 4, "nb");
+    strgrdFIT.SetCell(2, 4, "Std=");
+    strgrdFIT.SetCell(3, 4, "t-Student=");
 }
 
 void TfrmZelvimoMAIN::blankimgFIT() {
@@ -178,10 +178,11 @@ void TfrmZelvimoMAIN::btbttnSHOWClick() {
         const ResultTabCells cells = ReadResultTabCells(file, twoDates);
         for (int k = 0; k < 3; ++k)
             for (int c = 0; c < 3; ++c)
-                if (cells.parameters[k][c]) strgrdFIT.Cell(1 + c, 5 + k) = *cells.parameters[k][c];
+                if (cells.parameters[k][c])
+                    strgrdFIT.SetCell(1 + c, 5 + k, *cells.parameters[k][c]);
         const char* const absent[4] = {kMissing, kMissing, "Not calculated", "Not calculated"};
         for (int row = 0; row < 4; ++row)
-            strgrdFIT.Cell(1, row) = cells.statistics[row].value_or(absent[row]);
+            strgrdFIT.SetCell(1, row, cells.statistics[row].value_or(absent[row]));
         platform_.Repaint("strgrdFIT");
 
         // The count only says how many lines to read: it never sizes

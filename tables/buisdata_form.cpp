@@ -138,9 +138,9 @@ void TfrmBUISDATA::FormActivate() {
     const char* titles[] = {"Loc",   "Stratum", "MHW",   "sdMHW", "MSW",
                             "sdMSW", "MLW",     "sdMLW", "meas1", "meas2"};
     for (int c = 0; c < 10; ++c) {
-        strgrdSTAMBUIS.Cell(c, 0) = titles[c];
+        strgrdSTAMBUIS.SetCell(c, 0, titles[c]);
         for (int r = 1; r < 4; ++r)
-            strgrdSTAMBUIS.Cell(c, r) = kMissing;
+            strgrdSTAMBUIS.SetCell(c, r, kMissing);
     }
     grpbxKOLOM.visible = true;
     vulboxen();

@@ -188,7 +188,7 @@ void TfrmBUISDATA::ConvertSdColumn(const ComboBox& box, SdOperation operation, B
     const int c = FindColumn(grid, box.text);
     bool skipped = false;
     for (int r = 1; c >= 0 && r < grid.rowCount; ++r) {
-        std::string& cell = grid.Cell(c, r);
+        const std::string cell = grid.Cell(c, r);
         double x = 0;
         const CellValue read = ReadCell(cell, x);
         if (read == CellValue::kText) {
@@ -206,7 +206,7 @@ void TfrmBUISDATA::ConvertSdColumn(const ComboBox& box, SdOperation operation, B
             skipped = true;
             continue;
         }
-        cell = W(y, 8, 3);
+        grid.SetCell(c, r, W(y, 8, 3));
     }
     if (skipped)
         platform_.ShowMessage(operation == SdOperation::kSquareRoot ? kSqrtSkipped : kSquareSkipped,

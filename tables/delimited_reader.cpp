@@ -89,18 +89,17 @@ TableGrid GridFromLines(const std::vector<std::string>& lines, std::string_view 
     const int cols = std::max(1, LeadingFieldCount(prepared(0), separator));
     const std::size_t rows = std::max<std::size_t>(2, lines.size());
 
-    std::vector<std::vector<std::string>> cells(static_cast<std::size_t>(cols),
-                                                std::vector<std::string>(rows));
+    std::vector<TextColumn> cells(static_cast<std::size_t>(cols), TextColumn(rows));
     for (std::size_t r = 0; r < rows; ++r) {
-        std::vector<std::string> fields = SplitFields(prepared(r), separator);
+        const std::vector<std::string> fields = SplitFields(prepared(r), separator);
         for (std::size_t c = 0; c < cells.size() && c < fields.size(); ++c)
-            cells[c][r] = std::move(fields[c]);
+            cells[c].Set(r, fields[c]);
     }
     return MakeGrid(std::move(cells), static_cast<int>(rows));
 }
 
 void FillGrid(const std::string& fileName, const RadioGroup& rdgrpSEP,
-             const CheckBox& chckbxMultiple, ReaderState& state, TableGrid& grid) {
+              const CheckBox& chckbxMultiple, ReaderState& state, TableGrid& grid) {
     const int chosen = rdgrpSEP.itemIndex;
     state.separator = chosen >= 0 && chosen < state.candidateCount
                           ? state.candidates[static_cast<std::size_t>(chosen)].character

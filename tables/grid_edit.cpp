@@ -10,12 +10,10 @@ namespace tarnovel {
 
 void insertrow(TableGrid& grid, int irow) {
     irow = std::clamp(irow, 0, grid.rowCount);
+    for (auto& column : grid.cells)
+        column.insert(static_cast<std::size_t>(irow), kMissing);
     grid.Resize(grid.colCount, grid.rowCount + 1);
-    for (auto& column : grid.cells) {
-        std::rotate(column.begin() + irow, column.end() - 1, column.end());
-        column[static_cast<std::size_t>(irow)] = kMissing;
-    }
-    if (grid.colCount > 0) grid.Cell(0, irow) = "extrapiezo";
+    if (grid.colCount > 0) grid.SetCell(0, irow, "extrapiezo");
     if (grid.rowCount > 1) grid.fixedRows = 1;
     ClampCursor(grid);
 }
@@ -23,21 +21,21 @@ void insertrow(TableGrid& grid, int irow) {
 void insertcol(TableGrid& grid, int icol, int& addedColumnCounter) {
     icol = std::clamp(icol, 0, grid.colCount);
     grid.cells.insert(grid.cells.begin() + icol,
-                      std::vector<std::string>(static_cast<std::size_t>(grid.rowCount), kMissing));
+                      TextColumn(static_cast<std::size_t>(grid.rowCount), kMissing));
     grid.colWidths.insert(
         grid.colWidths.begin() +
             std::min<std::ptrdiff_t>(icol, static_cast<std::ptrdiff_t>(grid.colWidths.size())),
         64);
     grid.Resize(grid.colCount + 1, grid.rowCount);
     ++addedColumnCounter;
-    if (grid.rowCount > 0) grid.Cell(icol, 0) = "data" + std::to_string(addedColumnCounter);
+    if (grid.rowCount > 0) grid.SetCell(icol, 0, "data" + std::to_string(addedColumnCounter));
     ClampCursor(grid);
 }
 
 bool RemoveRecord(TableGrid& grid, int y) {
     if (y < 1 || y >= grid.rowCount) return false;
     for (auto& column : grid.cells)
-        column.erase(column.begin() + y);
+        column.erase(static_cast<std::size_t>(y));
     grid.Resize(grid.colCount, grid.rowCount - 1);
     if (grid.fixedRows >= grid.rowCount) grid.fixedRows = grid.rowCount - 1;
     ClampCursor(grid);
@@ -55,9 +53,15 @@ bool RemoveColumn(TableGrid& grid, int x) {
 }
 
 void ConvertCommas(TableGrid& grid) {
+    std::string cell;
     for (auto& column : grid.cells)
-        for (std::string& cell : column)
+        for (std::size_t r = 0; r < column.size(); ++r) {
+            if (column.IsEmpty(r)) continue;
+            cell = column[r];
+            if (cell.find(',') == std::string::npos) continue;
             std::replace(cell.begin(), cell.end(), ',', '.');
+            column.Set(r, cell);
+        }
 }
 
 std::vector<int> MarkMissing(TableGrid& grid, std::string_view code) {
@@ -67,7 +71,7 @@ std::vector<int> MarkMissing(TableGrid& grid, std::string_view code) {
         int count = 0;
         for (std::size_t r = 1; r < column.size(); ++r)
             if (column[r] == code) {
-                column[r] = kMissing;
+                column.Set(r, kMissing);
                 ++count;
             }
         marked.push_back(count);

@@ -170,7 +170,7 @@ void CleanSdColumns(TableGrid& grid, const RoleColumns& columns) {
         const int c = columns[static_cast<std::size_t>(role)];
         if (c < 0 || c >= grid.colCount) continue;
         for (int r = 0; r < grid.rowCount; ++r)
-            if (grid.Cell(c, r).find('-') != std::string::npos) grid.Cell(c, r) = kMissing;
+            if (grid.Cell(c, r).find('-') != std::string::npos) grid.SetCell(c, r, kMissing);
     }
 }
 
@@ -202,15 +202,20 @@ TableGrid ReadHandoffTable(const std::string& name) {
     const std::vector<std::string_view> lines = SplitLineViews(text);
     const int cols = LeadingFieldCount(lines.empty() ? std::string_view() : lines.front(), ";");
     const int rows = std::max<int>(2, static_cast<int>(lines.size()));
-    std::vector<std::vector<std::string>> cells(
-        static_cast<std::size_t>(cols), std::vector<std::string>(static_cast<std::size_t>(rows)));
+    std::vector<TextColumn> cells(static_cast<std::size_t>(cols));
+    for (TextColumn& column : cells)
+        column.reserve(static_cast<std::size_t>(rows));
     for (std::size_t r = 0; cols > 0 && r < lines.size(); ++r) {
         std::size_t c = 0;
         ForEachField(lines[r], ";", [&](std::string_view field) {
-            cells[c++][r] = field;
+            cells[c++].push_back(field);
             return c < cells.size();
         });
+        for (; c < cells.size(); ++c)
+            cells[c].push_back({});
     }
+    for (TextColumn& column : cells)
+        column.resize(static_cast<std::size_t>(rows));
     return MakeGrid(std::move(cells), rows);
 }
 

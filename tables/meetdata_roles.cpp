@@ -118,7 +118,7 @@ void TfrmMEETDATA::btbttnREPLACEOKClick() {
         int cells = 0;
         for (int r = 1; r < grid.rowCount; ++r)
             if (grid.Cell(c, r) == code) {
-                grid.Cell(c, r) = replacement;
+                grid.SetCell(c, r, replacement);
                 ++cells;
             }
         if (cells > 0) conversions.push_back({code, replacement, Title(grid, c), cells});

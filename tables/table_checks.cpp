@@ -67,14 +67,16 @@ struct Suspect {
 
 void CheckColumn(const TableGrid& grid, const NumberColumn& column, std::string_view commaItem,
                  std::vector<std::string>& findings) {
-    std::vector<std::pair<std::string_view, double>> numbers;
+    std::vector<std::pair<int, double>> numbers;  // row, value
     int commas = 0;
-    std::string_view example;
+    std::string example;
+    std::string text;
+    const TextColumn& cells = grid.cells[static_cast<std::size_t>(column.column)];
     for (int r = 1; r < grid.rowCount; ++r) {
-        const std::string_view cell = TrimBlanks(grid.Cell(column.column, r));
+        const std::string_view cell = TrimBlanks(cells.View(static_cast<std::size_t>(r), text));
         double value = 0;
         if (ReadCellNumber(cell, value)) {
-            numbers.emplace_back(cell, value);
+            numbers.emplace_back(r, value);
         } else if (HasDecimalComma(cell) && commas++ == 0) {
             example = cell;
         }
@@ -86,15 +88,16 @@ void CheckColumn(const TableGrid& grid, const NumberColumn& column, std::string_
     const Centre centre = CentreOf(values);
 
     std::vector<Suspect> suspects;
-    for (const auto& [text, value] : numbers) {
+    for (const auto& [row, value] : numbers) {
         const bool code = LooksLikeMissingCode(value);
         const bool far = !code && centre.known &&
                          std::fabs(value - centre.median) > kOutlierFactor * centre.spread;
         if (!code && !far) continue;
+        const std::string_view cell = TrimBlanks(cells.View(static_cast<std::size_t>(row), text));
         auto known = std::find_if(suspects.begin(), suspects.end(),
-                                  [&](const Suspect& s) { return s.text == text; });
+                                  [&](const Suspect& s) { return s.text == cell; });
         if (known == suspects.end())
-            known = suspects.insert(suspects.end(), {std::string(text), code, 0});
+            known = suspects.insert(suspects.end(), {std::string(cell), code, 0});
         ++known->cells;
     }
     for (const Suspect& s : suspects)
@@ -255,16 +258,17 @@ std::vector<std::string> CheckFieldDates(const TableGrid& grid, const std::vecto
     };
     std::vector<Unknown> unknown;
     for (int r = 1; r < grid.rowCount; ++r) {
-        std::vector<std::string_view> counted;  // a location counts once per date
+        std::vector<std::string> counted;  // a location counts once per date
         for (int c : dateColumns) {
             if (c < 0 || c >= grid.colCount) continue;
-            const std::string_view date = TrimBlanks(grid.Cell(c, r));
+            const std::string cell = grid.Cell(c, r);
+            const std::string_view date = TrimBlanks(cell);
             if (date.empty()) continue;
             std::string key(date);
             key.erase(std::remove(key.begin(), key.end(), ' '), key.end());
             if (std::find(runDates.begin(), runDates.end(), key) != runDates.end()) continue;
             if (std::find(counted.begin(), counted.end(), date) != counted.end()) continue;
-            counted.push_back(date);
+            counted.emplace_back(date);
             auto entry = std::find_if(unknown.begin(), unknown.end(),
                                       [&](const Unknown& u) { return u.date == date; });
             if (entry == unknown.end()) entry = unknown.insert(unknown.end(), {std::string(date)});

@@ -9,12 +9,12 @@ namespace tarnovel {
 
 void ClearGrid(TableGrid& grid, int cols, int rows) {
     grid.cells.assign(static_cast<std::size_t>(std::max(cols, 0)),
-                      std::vector<std::string>(static_cast<std::size_t>(std::max(rows, 0))));
+                      TextColumn(static_cast<std::size_t>(std::max(rows, 0))));
     grid.Resize(std::max(cols, 0), std::max(rows, 0));
     ClampCursor(grid);
 }
 
-TableGrid MakeGrid(std::vector<std::vector<std::string>> cells, int rows) {
+TableGrid MakeGrid(std::vector<TextColumn> cells, int rows) {
     TableGrid grid;
     const int cols = static_cast<int>(cells.size());
     grid.cells = std::move(cells);
@@ -42,12 +42,32 @@ std::vector<std::string> GridLines(const TableGrid& grid, std::string_view separ
     for (int r = 0; r < grid.rowCount; ++r) {
         std::string line;
         for (int c = 0; c < grid.colCount; ++c) {
-            line += grid.Cell(c, r);
+            grid.cells[static_cast<std::size_t>(c)].AppendTo(line, static_cast<std::size_t>(r));
             line += separator;
         }
         lines.push_back(std::move(line));
     }
     return lines;
+}
+
+TableText::TableText(const TableGrid& grid)
+    : colCount(grid.colCount),
+      rowCount(grid.rowCount),
+      rows_(static_cast<std::size_t>(std::max(grid.rowCount, 0))) {
+    starts_.reserve(static_cast<std::size_t>(std::max(grid.colCount, 0)) * rows_ + 1);
+    for (int c = 0; c < grid.colCount; ++c)
+        for (std::size_t r = 0; r < rows_; ++r) {
+            starts_.push_back(text_.size());
+            grid.cells[static_cast<std::size_t>(c)].AppendTo(text_, r);
+        }
+    starts_.push_back(text_.size());
+}
+
+int FindColumn(const TableText& table, std::string_view text) {
+    if (table.rowCount < 1) return -1;
+    for (int c = table.colCount - 1; c >= 0; --c)
+        if (table.Cell(c, 0) == text) return c;
+    return -1;
 }
 
 void ClampCursor(TableGrid& grid) {
@@ -57,10 +77,14 @@ void ClampCursor(TableGrid& grid) {
 }
 
 void PadRecordCells(TableGrid& grid, std::size_t width) {
+    std::string cell;
     for (auto& column : grid.cells)
         for (std::size_t r = 1; r < column.size(); ++r) {
-            const std::size_t count = CodePointCount(column[r]);
-            if (count < width) column[r].append(width - count, ' ');
+            cell = column[r];
+            const std::size_t count = CodePointCount(cell);
+            if (count >= width) continue;
+            cell.append(width - count, ' ');
+            column.Set(r, cell);
         }
 }
 

@@ -19,7 +19,7 @@ void ClearGrid(TableGrid& grid, int cols, int rows);
 
 // The grid built from cells[col][row]; every column must hold `rows` cells.
 // The title row is fixed when there are records.
-TableGrid MakeGrid(std::vector<std::vector<std::string>> cells, int rows);
+TableGrid MakeGrid(std::vector<TextColumn> cells, int rows);
 
 // The text of row 0 of column c, empty when there is no such column.
 std::string Title(const TableGrid& grid, int c);
@@ -34,6 +34,27 @@ std::vector<std::string> GridLines(const TableGrid& grid, std::string_view separ
 // Pads every cell below the title row with blanks to `width` code points;
 // longer cells stay as they are.
 void PadRecordCells(TableGrid& grid, std::size_t width);
+
+// A grid's cells decoded once into one text, for work that reads the same
+// cells again and again: a regression run reads the table once per job.
+class TableText {
+  public:
+    explicit TableText(const TableGrid& grid);
+    std::string_view Cell(int c, int r) const {
+        const std::size_t i = static_cast<std::size_t>(c) * rows_ + static_cast<std::size_t>(r);
+        return std::string_view(text_).substr(starts_[i], starts_[i + 1] - starts_[i]);
+    }
+    int colCount = 0;
+    int rowCount = 0;
+
+  private:
+    std::size_t rows_ = 0;
+    std::string text_;
+    std::vector<std::size_t> starts_;  // of cell c * rows + r, and the end
+};
+
+// The right-most column whose title equals text exactly, -1 when none does.
+int FindColumn(const TableText& table, std::string_view text);
 
 // Keeps the cursor on an existing cell (on the first data row when there is
 // one) after the grid changed shape.

@@ -100,7 +100,7 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
     const int c = index.column();
     const int r = GridRow(index.row());
     if (c < 0 || c >= grid_.colCount || r < 0 || r >= grid_.rowCount) return false;
-    grid_.Cell(c, r) = S(value.toString());
+    grid_.SetCell(c, r, S(value.toString()));
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     return true;
 }

@@ -113,7 +113,9 @@ class FieldSession : public PiezometerSession {
         const StringGrid& t = main.strgrdMEETDATA;
         for (int c = 0; c < t.colCount; ++c) {
             if (t.Cell(c, 0) != title) continue;
-            return {t.cells[c].begin() + 1, t.cells[c].end()};
+            std::vector<std::string> cells = t.cells[c].Strings();
+            cells.erase(cells.begin());
+            return cells;
         }
         return {};
     }

@@ -29,7 +29,7 @@ struct Left {
     std::vector<int> progress;
     std::vector<long long> predicted;
     int estimatesMade = 0;
-    std::vector<std::vector<std::string>> cells;
+    std::vector<TextColumn> cells;
     bool operator==(const Left&) const = default;
 };
 
@@ -131,9 +131,9 @@ TEST_F(PredictionFileOnThreads, WritesTheSameBytesAsOneThread) {
         StringGrid table;
         table.Resize(3, rows);
         for (int r = 0; r < rows; ++r) {
-            table.Cell(0, r) = "L " + std::to_string(r);
-            table.Cell(1, r) = std::string(static_cast<std::size_t>(r % 17), ' ') + "7.5";
-            table.Cell(2, r) = r % 3 == 0 ? "missing" : "";
+            table.SetCell(0, r, "L " + std::to_string(r));
+            table.SetCell(1, r, std::string(static_cast<std::size_t>(r % 17), ' ') + "7.5");
+            table.SetCell(2, r, r % 3 == 0 ? "missing" : "");
         }
         WritePredictionFile(table, "one.csv", ";");
         ThreadTeam team(3);

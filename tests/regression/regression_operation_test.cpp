@@ -116,7 +116,7 @@ TEST_F(RegressionOperation, RecordsNeededForAFitFollowTheConstant) {
 
 TEST_F(RegressionOperation, ATitleThatLeavesTheFolderEndsTheRunBeforeItsJob) {
     TableGrid table = Piezometers();
-    table.Cell(5, 0) = "../d2";
+    table.SetCell(5, 0, "../d2");
     RegressionSettings settings = Settings();
     settings.dates = {"d1", "../d2"};
     RecordingFeedback feedback;
@@ -148,7 +148,7 @@ TEST_F(RegressionOperation, AnUnreadableCellIsNamedByTheUsersTable) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         TableGrid table = Piezometers();
-        table.Cell(2, 3) = c.cell;  // P3's MHW
+        table.SetCell(2, 3, c.cell);  // P3's MHW
         RegressionSettings settings = Settings();
         settings.sourceName = "/survey/in.csv";
         settings.rowsAreLines = c.rowsAreLines;
@@ -167,7 +167,7 @@ TEST_F(RegressionOperation, AnUnreadableCellIsNamedByTheUsersTable) {
     }
     // A weighted job reads its sd column too; an unweighted one does not.
     TableGrid table = Piezometers();
-    table.Cell(3, 5) = "missing";  // P5's sd
+    table.SetCell(3, 5, "missing");  // P5's sd
     RegressionSettings settings = Settings();
     RecordingFeedback feedback;
     EXPECT_THROW(RunRegressions(settings, table, feedback), IoError);

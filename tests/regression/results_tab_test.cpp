@@ -68,7 +68,7 @@ class ResultsTabTest : public InTempDirectory {
     }
 
     std::vector<std::string> Column(int c) const {
-        return form.strgrdFIT.cells[static_cast<std::size_t>(c)];
+        return form.strgrdFIT.cells[static_cast<std::size_t>(c)].Strings();
     }
 
     ScriptedPlatform platform;
@@ -152,7 +152,7 @@ TEST_F(ResultsTabTest, TabSelectionRefillsTheSelectors) {
         form.cmbbxSTRATA.text = c.strata;
         form.cmbbxSTRATA.items = c.strataItems;
         form.cmbbxPREDICT.text = c.predict;
-        form.strgrdFIT.Cell(1, 0) = "12";
+        form.strgrdFIT.SetCell(1, 0, "12");
         form.imgFIT.pixels.assign(350 * 350, 0);
         form.tbcntrlZelvimoMAIN.tabIndex = 1;
         form.tbcntrlZelvimoMAINChange();

@@ -402,7 +402,7 @@ TEST_F(FieldRoles, WithoutCodesOnePressChangesNothingAndAllowsReady) {
     Show({{"Loc", "Meas1", "Meas2", "Meas3"}, {"L1", "1", "2", "?"}, {"L2", "", "", ""}});
     form.cmbbxMeting1.text = "absent";  // boxes naming no column are skipped
     form.cmbbxMeting2.text = "Meas2";
-    form.strgrdMEETDATA.Cell(2, 2) = "3";
+    form.strgrdMEETDATA.SetCell(2, 2, "3");
     form.btbttnOKINDELINGClick();
     EXPECT_FALSE(form.codesFound);
     EXPECT_EQ(form.cmbbxFOUNDCODE.text, "");

@@ -85,11 +85,10 @@ inline std::string ReadBytes(const std::string& name) {
 
 // The grid of the given rows, row 0 the titles; all rows as long as row 0.
 inline TableGrid GridOfRows(const std::vector<std::vector<std::string>>& rows) {
-    std::vector<std::vector<std::string>> cells(rows.front().size(),
-                                                std::vector<std::string>(rows.size()));
+    std::vector<TextColumn> cells(rows.front().size(), TextColumn(rows.size()));
     for (std::size_t r = 0; r < rows.size(); ++r)
         for (std::size_t c = 0; c < rows[r].size(); ++c)
-            cells[c][r] = rows[r][c];
+            cells[c].Set(r, rows[r][c]);
     return MakeGrid(std::move(cells), static_cast<int>(rows.size()));
 }
 

@@ -4,6 +4,7 @@
 
 #include "common/io_error.h"
 #include "support.h"
+#include "tables/table_grid.h"
 
 namespace tarnovel {
 namespace {
@@ -14,6 +15,22 @@ using Rows = std::vector<std::vector<std::string>>;
 
 TableGrid ThreeByThree() {
     return GridOfRows({{"Loc", "MHW", "meas1"}, {"P1", "1.1", "0.5"}, {"P2", "1.2", "0.6"}});
+}
+
+TEST(TableText, HoldsEveryCellAsTheGridDoesAndFindsTheRightMostTitle) {
+    const TableGrid grid = GridOfRows({{"Loc", "MHW", "MHW", ""},
+                                       {"P1", "    64.153", "a text too long to sit in a cell", ""},
+                                       {"", "missing", "   ", "15-02-2022     "}});
+    const TableText text(grid);
+    ASSERT_EQ(text.colCount, 4);
+    ASSERT_EQ(text.rowCount, 3);
+    for (int c = 0; c < grid.colCount; ++c)
+        for (int r = 0; r < grid.rowCount; ++r)
+            EXPECT_EQ(text.Cell(c, r), grid.Cell(c, r));
+    EXPECT_EQ(FindColumn(text, "MHW"), 2);
+    EXPECT_EQ(FindColumn(text, "Loc"), 0);
+    EXPECT_EQ(FindColumn(text, "P1"), -1);  // a record, not a title
+    EXPECT_EQ(FindColumn(TableText(TableGrid{}), ""), -1);
 }
 
 TEST(GridEdit, InsertRowPutsANewRecordUnderTheTitles) {

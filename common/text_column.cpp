@@ -1,5 +1,7 @@
 #include "common/text_column.h"
 
+#include "common/utf8.h"
+
 #include <bit>
 #include <cstring>
 #include <functional>
@@ -38,6 +40,7 @@ std::uint64_t LongCell(std::size_t offset, std::uint64_t length16) {
 // The inline form of text, 0 when it has none (only the empty text has 0
 // as its inline form, and it is checked first).
 std::uint64_t InlineForm(std::string_view text) {
+    if (text.size() > kInlineChars + kRunBlanks) return 0;
     std::size_t lead = 0;
     while (lead < text.size() && text[lead] == ' ')
         ++lead;
@@ -205,6 +208,56 @@ void TextColumn::Set(std::size_t r, std::string_view text) {
     Abandon(old);
     cells_[r] = Encode(text);
     CompactWhenWasteful();
+}
+
+namespace {
+
+// The inline cell padded with blanks at its end to `width` characters, when
+// its text is ASCII whose blanks, if any, end it and the longer run still
+// fits in the cell; 0 otherwise.
+std::uint64_t PaddedInline(std::uint64_t cell, std::size_t width) {
+    const unsigned header = Header(cell);
+    const std::size_t count = header & 7U;
+    const std::size_t blanks = (header >> 3) & 15U;
+    if ((header & 0x80U) == 0 && blanks != 0) return 0;
+    for (std::size_t i = 0; i < count; ++i)
+        if ((cell >> (8 * i) & 0x80) != 0) return 0;
+    if (count + blanks >= width) return cell;
+    const std::uint64_t grown = 0x80 | count | (width - count) << 3;
+    if (width - count > kRunBlanks || grown == kLongHeader) return 0;
+    return grown << 56 | (cell & ((std::uint64_t{1} << 56) - 1));
+}
+
+}  // namespace
+
+void TextColumn::PadEnd(std::size_t first, std::size_t width) {
+    // One pass into a new buffer: a padded long text would otherwise leave
+    // its unpadded text behind in the old one.
+    std::string old;
+    old.swap(buffer_);
+    buffer_.reserve(old.size() - abandoned_);
+    abandoned_ = 0;
+    std::string text;
+    for (std::size_t r = 0; r < cells_.size(); ++r) {
+        const std::uint64_t cell = cells_[r];
+        if (!IsLong(cell)) {
+            if (r < first) continue;
+            if (const std::uint64_t padded = PaddedInline(cell, width)) {
+                cells_[r] = padded;
+                continue;
+            }
+            text.clear();
+            AppendInline(text, cell);
+        } else {
+            const Span span = SpanOf(cell, old);
+            text.assign(old, span.text, span.length);
+        }
+        if (r >= first) {
+            const std::size_t points = CodePointCount(text);
+            if (points < width) text.append(width - points, ' ');
+        }
+        cells_[r] = Encode(text);
+    }
 }
 
 void TextColumn::push_back(std::string_view text) {

@@ -40,6 +40,9 @@ class TextColumn {
     bool IsEmpty(std::size_t r) const { return cells_[r] == 0; }
 
     void Set(std::size_t r, std::string_view text);
+    // Adds blanks to the end of the text of every row from `first` on until
+    // it is `width` code points long; a longer text stays as it is.
+    void PadEnd(std::size_t first, std::size_t width);
     void push_back(std::string_view text);
     // Makes the column `rows` cells long; new cells are empty.
     void resize(std::size_t rows);

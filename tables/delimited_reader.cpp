@@ -60,9 +60,10 @@ std::string CollapseSeparators(std::string line, std::string_view separator) {
 }
 
 void DetectSeparator(const std::string& fileName, RadioGroup& rdgrpSEP, ReaderState& state) {
-    const std::vector<std::string> lines = ReadTextLines(fileName);
+    // Only the first line tells; the rest is split when the grid is filled.
+    const std::string text = ReadTextFile(fileName);
     const std::vector<SeparatorCandidate> found =
-        FindSeparatorCandidates(lines.empty() ? std::string_view() : lines.front());
+        FindSeparatorCandidates(std::string_view(text).substr(0, text.find_first_of("\r\n")));
 
     state.candidates.fill(SeparatorCandidate{});
     std::copy(found.begin(), found.end(), state.candidates.begin());
@@ -90,10 +91,15 @@ TableGrid GridFromLines(const std::vector<std::string>& lines, std::string_view 
     const std::size_t rows = std::max<std::size_t>(2, lines.size());
 
     std::vector<TextColumn> cells(static_cast<std::size_t>(cols), TextColumn(rows));
-    for (std::size_t r = 0; r < rows; ++r) {
-        const std::vector<std::string> fields = SplitFields(prepared(r), separator);
-        for (std::size_t c = 0; c < cells.size() && c < fields.size(); ++c)
-            cells[c].Set(r, fields[c]);
+    std::string collapsed;
+    for (std::size_t r = 0; r < std::min(rows, lines.size()); ++r) {
+        if (collapseRuns) collapsed = CollapseSeparators(lines[r], separator);
+        std::size_t c = 0;
+        ForEachField(collapseRuns ? std::string_view(collapsed) : std::string_view(lines[r]),
+                     separator, [&](std::string_view field) {
+                         cells[c++].Set(r, field);
+                         return c < cells.size();
+                     });
     }
     return MakeGrid(std::move(cells), static_cast<int>(rows));
 }

@@ -54,7 +54,7 @@ void DetectSeparator(const std::string& fileName, RadioGroup& rdgrpSEP, ReaderSt
 // rdgrpSEP: row 0 the first line's fields, the titles; one row per further
 // line. The grid is left as it was when the file cannot be read (IoError).
 void FillGrid(const std::string& fileName, const RadioGroup& rdgrpSEP,
-             const CheckBox& chckbxMultiple, ReaderState& state, TableGrid& grid);
+              const CheckBox& chckbxMultiple, ReaderState& state, TableGrid& grid);
 
 // The table of lines as FillGrid builds it.
 TableGrid GridFromLines(const std::vector<std::string>& lines, std::string_view separator,

@@ -11,42 +11,17 @@ namespace tarnovel {
 
 namespace {
 
-// A field of a hand-off line: a lone blank stands for an empty cell.
-std::string_view FieldText(std::string_view field) {
-    return field == " " ? std::string_view() : field;
-}
-
-// Calls take(field) for the fields of a line in order until it returns
-// false; no separator makes the whole line one field.
-template <typename Take>
-void ForEachField(std::string_view line, std::string_view separator, Take take) {
-    if (separator.empty()) {
-        take(FieldText(line));
-        return;
-    }
-    for (std::size_t start = 0;;) {
-        const std::size_t at = line.find(separator, start);
-        if (at == std::string_view::npos) {
-            take(FieldText(line.substr(start)));
-            return;
-        }
-        if (!take(FieldText(line.substr(start, at - start)))) return;
-        start = at + separator.size();
-    }
-}
-
 std::string RoleLine(const TableGrid& grid, int column, const char* name) {
     if (column < 0) return std::string("-1 no ") + name + " found";
     return std::to_string(column) + " " + Title(grid, column);
 }
 
-std::string HandoffCell(const std::string& cell) {
-    std::string text = cell;
-    for (char& ch : text) {
+void AppendHandoffCell(std::string& line, std::string_view cell) {
+    for (char ch : cell) {
         if (ch == ';') ch = ',';
         if (ch == '\r' || ch == '\n') ch = ' ';
+        line += ch;
     }
-    return text;
 }
 
 void WriteHandoffTable(const TableGrid& grid) {
@@ -154,10 +129,11 @@ std::vector<std::string> FieldRoleLines(const TableGrid& grid, const RoleColumns
 std::vector<std::string> HandoffTableLines(const TableGrid& grid) {
     std::vector<std::string> lines;
     lines.reserve(static_cast<std::size_t>(grid.rowCount));
+    std::string scratch;
     for (int r = 0; r < grid.rowCount; ++r) {
         std::string line;
         for (int c = 0; c < grid.colCount; ++c) {
-            line += HandoffCell(grid.Cell(c, r));
+            AppendHandoffCell(line, grid.CellView(c, r, scratch));
             line += ';';
         }
         lines.push_back(std::move(line));

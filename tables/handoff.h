@@ -16,6 +16,30 @@ inline constexpr const char* kHandoffTableFile = "temp.csv";
 inline constexpr const char* kHandoffRoleFile = "temp.txt";
 inline constexpr const char* kMissing = "missing";
 
+// A field of a hand-off line: a lone blank stands for an empty cell.
+inline std::string_view FieldText(std::string_view field) {
+    return field == " " ? std::string_view() : field;
+}
+
+// Calls take(field) for the fields of a line in order, as leesveld reads
+// them, until it returns false; no separator makes the whole line one field.
+template <typename Take>
+void ForEachField(std::string_view line, std::string_view separator, Take take) {
+    if (separator.empty()) {
+        take(FieldText(line));
+        return;
+    }
+    for (std::size_t start = 0;;) {
+        const std::size_t at = line.find(separator, start);
+        if (at == std::string_view::npos) {
+            take(FieldText(line.substr(start)));
+            return;
+        }
+        if (!take(FieldText(line.substr(start, at - start)))) return;
+        start = at + separator.size();
+    }
+}
+
 // Field nr (1-based) of regel split at separator. Quotes mean nothing, a
 // field of exactly one blank reads as empty, and fields past the end of the
 // line are empty. An empty separator never splits: the whole line is field 1.

@@ -77,15 +77,8 @@ void ClampCursor(TableGrid& grid) {
 }
 
 void PadRecordCells(TableGrid& grid, std::size_t width) {
-    std::string cell;
     for (auto& column : grid.cells)
-        for (std::size_t r = 1; r < column.size(); ++r) {
-            cell = column[r];
-            const std::size_t count = CodePointCount(cell);
-            if (count >= width) continue;
-            cell.append(width - count, ' ');
-            column.Set(r, cell);
-        }
+        column.PadEnd(1, width);
 }
 
 }  // namespace tarnovel

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/utf8.h"
+
 #include <string>
 #include <vector>
 
@@ -99,6 +101,25 @@ TEST(TextColumn, RowsInsertedErasedAndResizedKeepTheOthers) {
     column.assign(4, "a long fill text");
     ExpectHolds(column, std::vector<std::string>(4, "a long fill text"));
     EXPECT_TRUE(TextColumn(2, "missing") == TextColumn({"missing", "missing"}));
+}
+
+TEST(TextColumn, PaddingEndsEveryTextAtTheWidthInCodePoints) {
+    std::vector<std::string> texts = BoundaryTexts();
+    for (const char* more : {"abcdefg", "abcdef", "a", "ab ", "\xc3\xa9t\xc3\xa9", "  lead"})
+        texts.emplace_back(more);
+    for (const std::size_t width : {0, 1, 7, 15, 16, 21, 22, 23, 40}) {
+        // Rows before the first padded one (a title row) stay as they are.
+        TextColumn column(texts);
+        column.PadEnd(3, width);
+        std::vector<std::string> expected = texts;
+        for (std::size_t r = 3; r < texts.size(); ++r) {
+            const std::size_t points = CodePointCount(expected[r]);
+            if (points < width) expected[r].append(width - points, ' ');
+        }
+        SCOPED_TRACE("width " + std::to_string(width));
+        ExpectHolds(column, expected);
+        EXPECT_LE(column.BufferSize(), TextColumn(expected).BufferSize());
+    }
 }
 
 TEST(TextColumn, ATextTakenFromTheColumnItselfIsSetWhole) {

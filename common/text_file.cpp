@@ -1,5 +1,6 @@
 #include "common/text_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,6 +50,13 @@ std::string ReadFileBytes(const std::string& name) {
     std::FILE* file = std::fopen(name.c_str(), "rb");
     if (file == nullptr) throw IoError("Cannot read file", name, IoError::SystemReason(errno));
     std::string bytes;
+    // A file is read into a string of its own size: growing the string a
+    // buffer at a time copies a large table several times over.
+    struct stat info {};
+    if (::fstat(::fileno(file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        bytes.resize(static_cast<std::size_t>(info.st_size));
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    }
     char buffer[65536];
     std::size_t count;
     while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
@@ -64,7 +72,10 @@ std::string ReadFileBytes(const std::string& name) {
 }
 
 std::string ReadTextFile(const std::string& name) {
-    return DecodeInputText(ReadFileBytes(name));
+    std::string bytes = ReadFileBytes(name);
+    // Most files are UTF-8 without a mark: their bytes are their text.
+    if (!std::string_view(bytes).starts_with(kByteOrderMark) && IsValidUtf8(bytes)) return bytes;
+    return DecodeInputText(bytes);
 }
 
 std::vector<std::string_view> SplitLineViews(std::string_view text) {

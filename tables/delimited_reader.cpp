@@ -79,24 +79,25 @@ void DetectSeparator(const std::string& fileName, RadioGroup& rdgrpSEP, ReaderSt
                           : found[static_cast<std::size_t>(rdgrpSEP.itemIndex)].character;
 }
 
-TableGrid GridFromLines(const std::vector<std::string>& lines, std::string_view separator,
+TableGrid GridFromLines(const std::vector<std::string_view>& lines, std::string_view separator,
                         bool collapseRuns) {
     auto prepared = [&](std::size_t r) {
-        if (r >= lines.size()) return std::string();
-        return collapseRuns ? CollapseSeparators(lines[r], separator) : lines[r];
+        return collapseRuns ? CollapseSeparators(std::string(lines[r]), separator)
+                            : std::string(lines[r]);
     };
     // A first line that starts with an empty title would give no column at
     // all and lose the whole file, so the grid keeps at least one.
-    const int cols = std::max(1, LeadingFieldCount(prepared(0), separator));
+    const int cols =
+        std::max(1, LeadingFieldCount(lines.empty() ? std::string() : prepared(0), separator));
     const std::size_t rows = std::max<std::size_t>(2, lines.size());
 
     std::vector<TextColumn> cells(static_cast<std::size_t>(cols), TextColumn(rows));
     std::string collapsed;
     for (std::size_t r = 0; r < std::min(rows, lines.size()); ++r) {
-        if (collapseRuns) collapsed = CollapseSeparators(lines[r], separator);
+        if (collapseRuns) collapsed = prepared(r);
         std::size_t c = 0;
-        ForEachField(collapseRuns ? std::string_view(collapsed) : std::string_view(lines[r]),
-                     separator, [&](std::string_view field) {
+        ForEachField(collapseRuns ? std::string_view(collapsed) : lines[r], separator,
+                     [&](std::string_view field) {
                          cells[c++].Set(r, field);
                          return c < cells.size();
                      });
@@ -110,8 +111,8 @@ void FillGrid(const std::string& fileName, const RadioGroup& rdgrpSEP,
     state.separator = chosen >= 0 && chosen < state.candidateCount
                           ? state.candidates[static_cast<std::size_t>(chosen)].character
                           : std::string();
-    TableGrid read =
-        GridFromLines(ReadTextLines(fileName), state.separator, chckbxMultiple.checked);
+    const std::string text = ReadTextFile(fileName);
+    TableGrid read = GridFromLines(SplitLineViews(text), state.separator, chckbxMultiple.checked);
     grid.cells = std::move(read.cells);
     grid.Resize(read.colCount, read.rowCount);
     grid.fixedRows = state.headerRowCount;

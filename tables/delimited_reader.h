@@ -57,7 +57,7 @@ void FillGrid(const std::string& fileName, const RadioGroup& rdgrpSEP,
               const CheckBox& chckbxMultiple, ReaderState& state, TableGrid& grid);
 
 // The table of lines as FillGrid builds it.
-TableGrid GridFromLines(const std::vector<std::string>& lines, std::string_view separator,
+TableGrid GridFromLines(const std::vector<std::string_view>& lines, std::string_view separator,
                         bool collapseRuns);
 
 }  // namespace tarnovel

@@ -25,7 +25,14 @@ void AppendHandoffCell(std::string& line, std::string_view cell) {
 }
 
 void WriteHandoffTable(const TableGrid& grid) {
-    WriteTextFile(kHandoffTableFile, HandoffTableLines(grid));
+    TextFileWriter out(kHandoffTableFile);
+    std::string line;
+    std::string scratch;
+    for (int r = 0; r < grid.rowCount; ++r) {
+        HandoffTableLine(grid, r, line, scratch);
+        out.WriteLine(line);
+    }
+    out.Commit();
 }
 
 // Runs the writing steps of a hand-off; when one fails, whatever was written
@@ -126,19 +133,12 @@ std::vector<std::string> FieldRoleLines(const TableGrid& grid, const RoleColumns
     return lines;
 }
 
-std::vector<std::string> HandoffTableLines(const TableGrid& grid) {
-    std::vector<std::string> lines;
-    lines.reserve(static_cast<std::size_t>(grid.rowCount));
-    std::string scratch;
-    for (int r = 0; r < grid.rowCount; ++r) {
-        std::string line;
-        for (int c = 0; c < grid.colCount; ++c) {
-            AppendHandoffCell(line, grid.CellView(c, r, scratch));
-            line += ';';
-        }
-        lines.push_back(std::move(line));
+void HandoffTableLine(const TableGrid& grid, int r, std::string& line, std::string& scratch) {
+    line.clear();
+    for (int c = 0; c < grid.colCount; ++c) {
+        AppendHandoffCell(line, grid.CellView(c, r, scratch));
+        line += ';';
     }
-    return lines;
 }
 
 void CleanSdColumns(TableGrid& grid, const RoleColumns& columns) {

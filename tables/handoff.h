@@ -80,10 +80,10 @@ std::vector<std::string> PiezometerRoleLines(const TableGrid& grid, const RoleCo
                                              const std::vector<std::string>& measurementColumns);
 std::vector<std::string> FieldRoleLines(const TableGrid& grid, const RoleColumns& columns);
 
-// The lines of temp.csv: every cell followed by ";". A cell is written as it
+// Line r of temp.csv: every cell followed by ";". A cell is written as it
 // stands, except that a ";" or a line break inside it would split the record
 // when the main window reads it back: they are written as "," and a blank.
-std::vector<std::string> HandoffTableLines(const TableGrid& grid);
+void HandoffTableLine(const TableGrid& grid, int r, std::string& line, std::string& scratch);
 
 // In the sd columns that were found, every cell holding a "-" anywhere, the
 // title included, becomes "missing".

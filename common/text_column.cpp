@@ -1,5 +1,6 @@
 #include "common/text_column.h"
 
+#include "common/text.h"
 #include "common/utf8.h"
 
 #include <bit>
@@ -60,12 +61,8 @@ std::uint64_t InlineForm(std::string_view text) {
         return 0;
     }
     std::uint64_t bytes = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(&bytes, chars.data(), chars.size());
-    } else {
-        for (std::size_t i = 0; i < chars.size(); ++i)
-            bytes |= std::uint64_t{static_cast<unsigned char>(chars[i])} << (8 * i);
-    }
+    for (std::size_t i = 0; i < chars.size(); ++i)
+        bytes |= std::uint64_t{static_cast<unsigned char>(chars[i])} << (8 * i);
     return header << 56 | bytes;
 }
 
@@ -163,6 +160,24 @@ void TextColumn::AppendTo(std::string& out, std::size_t r) const {
     }
     const Span span = SpanOf(cell, buffer_);
     out.append(buffer_, span.text, span.length);
+}
+
+void TextColumn::AppendWithoutBlanks(std::string& out, std::size_t r) const {
+    const std::uint64_t cell = cells_[r];
+    if (IsLong(cell)) {
+        const Span span = SpanOf(cell, buffer_);
+        tarnovel::AppendWithoutBlanks(out,
+                                      std::string_view(buffer_).substr(span.text, span.length));
+        return;
+    }
+    // The run of blanks is not among the characters held.
+    char text[kInlineChars];
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < (Header(cell) & 7U); ++i) {
+        const char ch = static_cast<char>(cell >> (8 * i));
+        if (ch != ' ') text[n++] = ch;
+    }
+    out.append(text, n);
 }
 
 std::uint64_t TextColumn::Encode(std::string_view text) {

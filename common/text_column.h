@@ -36,6 +36,8 @@ class TextColumn {
     std::string_view View(std::size_t r, std::string& scratch) const;
     // Appends the text of row r to out.
     void AppendTo(std::string& out, std::size_t r) const;
+    // Appends the text of row r without any of its blanks to out.
+    void AppendWithoutBlanks(std::string& out, std::size_t r) const;
     // The text of row r has no characters.
     bool IsEmpty(std::size_t r) const { return cells_[r] == 0; }
 

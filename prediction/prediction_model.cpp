@@ -45,19 +45,6 @@ std::vector<double> LeadingNumbers(const std::string& line) {
 
 }  // namespace
 
-void AppendWithoutBlanks(std::string& to, std::string_view text) {
-    // Cells are padded with a run of blanks: text between runs goes over in
-    // one piece, and a run is skipped whole.
-    for (;;) {
-        const std::size_t blank = text.find(' ');
-        to.append(text.substr(0, blank));
-        if (blank == std::string_view::npos) return;
-        const std::size_t next = text.find_first_not_of(' ', blank);
-        if (next == std::string_view::npos) return;
-        text.remove_prefix(next);
-    }
-}
-
 std::string RemoveBlanks(std::string_view text) {
     std::string bare;
     bare.reserve(text.size());

@@ -13,15 +13,14 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/text.h"
+
 namespace tarnovel {
 
 // ------------------------------------------------------------------ texts
 
 // text without any blank.
 std::string RemoveBlanks(std::string_view text);
-
-// text without any blank, added to `to`.
-void AppendWithoutBlanks(std::string& to, std::string_view text);
 
 // text with every run of blanks reduced to one blank.
 std::string ReduceBlanks(std::string_view text);

@@ -621,11 +621,9 @@ void WritePredictionFile(const StringGrid& table, const std::string& name,
     TextFileWriter out(name);
     auto makePiece = [&table, &delimiter](std::size_t first, std::size_t last, std::string& text) {
         text.clear();
-        std::string scratch;
         for (std::size_t r = first; r < last; ++r) {
             for (int c = 0; c < table.colCount; ++c) {
-                AppendWithoutBlanks(text,
-                                    table.cells[static_cast<std::size_t>(c)].View(r, scratch));
+                table.cells[static_cast<std::size_t>(c)].AppendWithoutBlanks(text, r);
                 text += delimiter;
             }
             text += kLineBreak;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/text.h"
 #include "common/utf8.h"
 
 #include <string>
@@ -54,6 +55,11 @@ void ExpectHolds(const TextColumn& column, const std::vector<std::string>& texts
         std::string appended = "<";
         column.AppendTo(appended, r);
         EXPECT_EQ(appended, "<" + texts[r]);
+        std::string bare = "<";
+        column.AppendWithoutBlanks(bare, r);
+        std::string expected = "<";
+        AppendWithoutBlanks(expected, texts[r]);
+        EXPECT_EQ(bare, expected);
         EXPECT_EQ(column.IsEmpty(r), texts[r].empty());
     }
 }

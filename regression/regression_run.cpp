@@ -55,7 +55,7 @@ std::pair<int, int> FirstUnreadableCell(const TableText& table, const PlannedJob
     const int C = table.colCount;
     const int mxw = FindColumn(table, job.kind);
     const int sd = SdColumnOf(settings, mxw, job.tag);
-    auto unreadable = [&table](int c, int r) { return !IsReadableNumber(table.Cell(c, r)); };
+    auto unreadable = [&table](int c, int r) { return !table.Readable(c, r); };
     for (int r = 1; r < table.rowCount; ++r) {
         if (!selection[C][r]) continue;
         for (int c = 0; c < C; ++c)
@@ -275,7 +275,7 @@ void SelectJobRecords(const TableText& table, const PlannedJob& job, int colStra
     for (int r = 0; r < R; ++r) {
         bool dropped = filterStratum && !Contains(table.Cell(colStrata, r), job.stratum);
         for (std::size_t k = 0; k < chosen.size() && !dropped; ++k)
-            dropped = Contains(table.Cell(chosen[k], r), kMissing);
+            dropped = table.HoldsMissing(chosen[k], r);
         if (dropped) continue;
         for (const int c : chosen)
             selection[c][r] = 1;

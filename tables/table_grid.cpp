@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "common/text.h"
 #include "common/utf8.h"
+#include "tables/table_checks.h"
 
 namespace tarnovel {
 
@@ -54,11 +56,18 @@ TableText::TableText(const TableGrid& grid)
     : colCount(grid.colCount),
       rowCount(grid.rowCount),
       rows_(static_cast<std::size_t>(std::max(grid.rowCount, 0))) {
-    starts_.reserve(static_cast<std::size_t>(std::max(grid.colCount, 0)) * rows_ + 1);
+    const std::size_t cells = static_cast<std::size_t>(std::max(grid.colCount, 0)) * rows_;
+    starts_.reserve(cells + 1);
+    flags_.reserve(cells);
     for (int c = 0; c < grid.colCount; ++c)
         for (std::size_t r = 0; r < rows_; ++r) {
-            starts_.push_back(text_.size());
+            const std::size_t start = text_.size();
+            starts_.push_back(start);
             grid.cells[static_cast<std::size_t>(c)].AppendTo(text_, r);
+            const std::string_view cell = std::string_view(text_).substr(start);
+            flags_.push_back(
+                static_cast<unsigned char>((IsReadableNumber(cell) ? kReadable : 0) |
+                                           (Contains(cell, kMissing) ? kHoldsMissing : 0)));
         }
     starts_.push_back(text_.size());
 }

@@ -35,22 +35,33 @@ std::vector<std::string> GridLines(const TableGrid& grid, std::string_view separ
 // longer cells stay as they are.
 void PadRecordCells(TableGrid& grid, std::size_t width);
 
-// A grid's cells decoded once into one text, for work that reads the same
-// cells again and again: a regression run reads the table once per job.
+// A grid's cells decoded once into one text, with what a regression job
+// asks of each, for work that reads the same cells again and again: a
+// regression run reads the table once per job.
 class TableText {
   public:
     explicit TableText(const TableGrid& grid);
     std::string_view Cell(int c, int r) const {
-        const std::size_t i = static_cast<std::size_t>(c) * rows_ + static_cast<std::size_t>(r);
+        const std::size_t i = Index(c, r);
         return std::string_view(text_).substr(starts_[i], starts_[i + 1] - starts_[i]);
     }
+    // The job reader reads the cell as a number (IsReadableNumber).
+    bool Readable(int c, int r) const { return (flags_[Index(c, r)] & kReadable) != 0; }
+    // The cell holds "missing" somewhere.
+    bool HoldsMissing(int c, int r) const { return (flags_[Index(c, r)] & kHoldsMissing) != 0; }
     int colCount = 0;
     int rowCount = 0;
 
   private:
+    static constexpr unsigned char kReadable = 1;
+    static constexpr unsigned char kHoldsMissing = 2;
+    std::size_t Index(int c, int r) const {
+        return static_cast<std::size_t>(c) * rows_ + static_cast<std::size_t>(r);
+    }
     std::size_t rows_ = 0;
     std::string text_;
     std::vector<std::size_t> starts_;  // of cell c * rows + r, and the end
+    std::vector<unsigned char> flags_;
 };
 
 // The right-most column whose title equals text exactly, -1 when none does.

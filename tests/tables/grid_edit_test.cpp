@@ -4,6 +4,7 @@
 
 #include "common/io_error.h"
 #include "support.h"
+#include "tables/table_checks.h"
 #include "tables/table_grid.h"
 
 namespace tarnovel {
@@ -31,6 +32,20 @@ TEST(TableText, HoldsEveryCellAsTheGridDoesAndFindsTheRightMostTitle) {
     EXPECT_EQ(FindColumn(text, "Loc"), 0);
     EXPECT_EQ(FindColumn(text, "P1"), -1);  // a record, not a title
     EXPECT_EQ(FindColumn(TableText(TableGrid{}), ""), -1);
+
+    // What a job asks of a cell is the answer of the cell's own test.
+    const TableGrid cells = GridOfRows(
+        {{"  12.5 ", "1e999", "1e300", "missing", "x missing y", "Missing", "12,5", ""}});
+    const TableText asked(cells);
+    for (int c = 0; c < cells.colCount; ++c) {
+        EXPECT_EQ(asked.Readable(c, 0), IsReadableNumber(cells.Cell(c, 0))) << c;
+        EXPECT_EQ(asked.HoldsMissing(c, 0), cells.Cell(c, 0).find("missing") != std::string::npos)
+            << c;
+    }
+    EXPECT_TRUE(asked.Readable(0, 0));
+    EXPECT_FALSE(asked.Readable(1, 0));
+    EXPECT_TRUE(asked.HoldsMissing(4, 0));
+    EXPECT_FALSE(asked.HoldsMissing(5, 0));
 }
 
 TEST(GridEdit, InsertRowPutsANewRecordUnderTheTitles) {

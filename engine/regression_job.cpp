@@ -25,14 +25,22 @@ const char* const kFewVariables = "Data file must contain at least 2 variables !
 // may spread over lines), and the end of the file reads as 0.
 class JobFileReader {
   public:
-    JobFileReader(std::string text, std::string name)
-        : text_(std::move(text)), name_(std::move(name)) {}
+    // Reads bytes as DecodeInputText decodes them; UTF-8 without a mark, as
+    // every job file of the program is, is read where it lies.
+    JobFileReader(std::string_view bytes, std::string name) : name_(std::move(name)) {
+        if (!bytes.starts_with(kByteOrderMark) && IsValidUtf8(bytes)) {
+            text_ = bytes;
+        } else {
+            decoded_ = DecodeInputText(bytes);
+            text_ = decoded_;
+        }
+    }
 
     std::string ReadLine() {
         std::size_t start = pos_;
         while (pos_ < text_.size() && text_[pos_] != '\r' && text_[pos_] != '\n')
             ++pos_;
-        std::string line = text_.substr(start, pos_ - start);
+        std::string line(text_.substr(start, pos_ - start));
         SkipLineEnd();
         return line;
     }
@@ -44,7 +52,7 @@ class JobFileReader {
     }
 
     double ReadReal() {
-        std::optional<std::string> token = ReadToken();
+        const std::optional<std::string_view> token = ReadToken();
         if (!token) return 0;
         CheckLength(*token);
         double value = 0;
@@ -53,10 +61,10 @@ class JobFileReader {
     }
 
     long ReadInteger() {
-        std::optional<std::string> token = ReadToken();
+        const std::optional<std::string_view> token = ReadToken();
         if (!token) return 0;
         CheckLength(*token);
-        const std::string& t = *token;
+        const std::string t(*token);
         std::size_t digits = (t[0] == '+' || t[0] == '-') ? 1 : 0;
         bool valid = t.size() > digits && t.size() - digits <= 9 &&
                      t.find_first_not_of("0123456789", digits) == std::string::npos;
@@ -76,7 +84,7 @@ class JobFileReader {
 
     static bool IsSeparator(char c) { return static_cast<unsigned char>(c) <= 32; }
 
-    std::optional<std::string> ReadToken() {
+    std::optional<std::string_view> ReadToken() {
         while (pos_ < text_.size() && IsSeparator(text_[pos_]))
             ++pos_;
         if (pos_ >= text_.size()) return std::nullopt;
@@ -89,17 +97,19 @@ class JobFileReader {
     // A number field holds at most 64 characters. Cutting a longer run there
     // and reading its rest as the next field would misread every later
     // value, so such a run is no number.
-    void CheckLength(const std::string& token) const {
+    void CheckLength(std::string_view token) const {
         if (token.size() > kMaxTokenLength) throw Invalid(token);
     }
 
-    IoError Invalid(const std::string& token) const {
-        const std::string shown =
-            token.size() > kMaxTokenLength ? token.substr(0, kMaxTokenLength) + "..." : token;
+    IoError Invalid(std::string_view token) const {
+        const std::string shown = token.size() > kMaxTokenLength
+                                      ? std::string(token.substr(0, kMaxTokenLength)) + "..."
+                                      : std::string(token);
         return IoError("Invalid numeric input in", name_, "\"" + shown + "\" is not a number");
     }
 
-    std::string text_;
+    std::string decoded_;    // the text when the bytes are not it
+    std::string_view text_;  // the text read
     std::string name_;
     std::size_t pos_ = 0;
 };
@@ -168,7 +178,7 @@ int ReadJobFile(const std::string& name, int weightingMode, JobRecord& job, Vect
 
 int ReadJobText(std::string_view bytes, const std::string& name, int weightingMode, JobRecord& job,
                 Vector& model) {
-    JobFileReader reader(DecodeInputText(bytes), name);
+    JobFileReader reader(bytes, name);
     job.title = reader.ReadLine();
     const long m = reader.ReadInteger();
     reader.SkipRestOfLine();

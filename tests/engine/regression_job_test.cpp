@@ -261,6 +261,29 @@ TEST_F(JobTest, ReaderTakesRecordsOverLinesAndZerosAtTheEnd) {
     EXPECT_EQ(LineStarting(lines, "  5 ").substr(0, 17), "  5        0.0000");
 }
 
+TEST_F(JobTest, AMarkOrWindowsBytesReadAsTheirUtf8Text) {
+    const std::string rest = "2 variables\r\nx\r\ny\r\n3 observations\r\n1 5\r\n2 8\r\n3 12\r\n";
+    Write("plain.dat", "caf\xC3\xA9\r\n" + rest);
+    Write("marked.dat",
+          "\xEF\xBB\xBF"
+          "caf\xC3\xA9\r\n" +
+              rest);
+    Write("windows.dat",
+          "\xEF\xBB\xBF"
+          "caf\xE9\r\n" +
+              rest);
+    for (const char* name : {"plain.dat", "marked.dat", "windows.dat"})
+        ASSERT_EQ(Run(name), JobOutcome::Written) << name;
+    // The result files differ only in the name of their job file.
+    auto named = [](std::string text, const std::string& name) {
+        return text.replace(text.find(name), name.size(), "job.dat");
+    };
+    const std::string plain = named(Read("plain.out"), "plain.dat");
+    EXPECT_NE(plain.find("Study name : caf\xC3\xA9\r\n"), std::string::npos);
+    EXPECT_EQ(named(Read("marked.out"), "marked.dat"), plain);
+    EXPECT_EQ(named(Read("windows.out"), "windows.dat"), plain);
+}
+
 TEST_F(JobTest, FailuresLeaveNoResultFile) {
     struct Case {
         std::string name, text;

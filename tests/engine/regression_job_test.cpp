@@ -309,13 +309,13 @@ TEST_F(JobTest, FailuresLeaveNoResultFile) {
         const std::string out = ResultFileName(c.name);
         Write(out, "an earlier result");
         if (c.ioError)
-            EXPECT_THROW(Run(c.name, c.weighting), IoError) << c.name;
+            EXPECT_THROW(static_cast<void>(Run(c.name, c.weighting)), IoError) << c.name;
         else
-            EXPECT_THROW(Run(c.name, c.weighting), JobError) << c.name;
+            EXPECT_THROW(static_cast<void>(Run(c.name, c.weighting)), JobError) << c.name;
         EXPECT_FALSE(fs::exists(out)) << c.name;
         EXPECT_TRUE(fs::exists(c.name)) << c.name;
     }
-    EXPECT_THROW(Run("missing.dat"), IoError);
+    EXPECT_THROW(static_cast<void>(Run("missing.dat")), IoError);
     try {
         Run("onevar.dat");
     } catch (const JobError& e) {
@@ -325,7 +325,7 @@ TEST_F(JobTest, FailuresLeaveNoResultFile) {
     }
     // A job file whose result file would be itself is never overwritten.
     Write("self.out", Job({"x"}, {{1, 2}, {2, 3}, {3, 5}}));
-    EXPECT_THROW(Run("self.out"), JobError);
+    EXPECT_THROW(static_cast<void>(Run("self.out")), JobError);
     EXPECT_EQ(Read("self.out"), Job({"x"}, {{1, 2}, {2, 3}, {3, 5}}));
 }
 

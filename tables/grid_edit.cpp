@@ -10,9 +10,13 @@ namespace tarnovel {
 
 void insertrow(TableGrid& grid, int irow) {
     irow = std::clamp(irow, 0, grid.rowCount);
-    for (auto& column : grid.cells)
-        column.insert(static_cast<std::size_t>(irow), kMissing);
+    // The grid grows by an empty last row first, so that every column is as
+    // long as the grid; that row then moves to its place.
     grid.Resize(grid.colCount, grid.rowCount + 1);
+    for (auto& column : grid.cells) {
+        column.erase(column.size() - 1);
+        column.insert(static_cast<std::size_t>(irow), kMissing);
+    }
     if (grid.colCount > 0) grid.SetCell(0, irow, "extrapiezo");
     if (grid.rowCount > 1) grid.fixedRows = 1;
     ClampCursor(grid);

@@ -1,12 +1,12 @@
 #include "common/text_column.h"
 
-#include "common/text.h"
-#include "common/utf8.h"
-
 #include <bit>
 #include <cstring>
 #include <functional>
 #include <stdexcept>
+
+#include "common/text.h"
+#include "common/utf8.h"
 
 namespace tarnovel {
 
@@ -31,6 +31,22 @@ unsigned Header(std::uint64_t cell) {
 
 bool IsLong(std::uint64_t cell) {
     return Header(cell) == kLongHeader;
+}
+
+// The header of a cell that holds its text.
+struct InlineHeader {
+    std::size_t count;   // characters held
+    std::size_t blanks;  // in the run
+    bool trailing;       // the run follows the characters
+
+    explicit InlineHeader(std::uint64_t cell)
+        : count(Header(cell) & 7U),
+          blanks((Header(cell) >> 3) & 15U),
+          trailing((Header(cell) & 0x80U) != 0) {}
+};
+
+char HeldChar(std::uint64_t cell, std::size_t i) {
+    return static_cast<char>(cell >> (8 * i));
 }
 
 std::uint64_t LongCell(std::size_t offset, std::uint64_t length16) {
@@ -72,47 +88,24 @@ using InlineText = char[32];
 
 // Writes the text of an inline cell to `text`; returns its length.
 std::size_t DecodeInline(std::uint64_t cell, InlineText& text) {
-    const unsigned header = Header(cell);
-    const std::size_t count = header & 7U;
-    const std::size_t blanks = (header >> 3) & 15U;
-    const bool trailing = (header & 0x80U) != 0;
-    const std::size_t start = trailing ? 0 : blanks;
+    const InlineHeader h(cell);
+    const std::size_t start = h.trailing ? 0 : h.blanks;
     if constexpr (std::endian::native == std::endian::little) {
-        if (!trailing) std::memset(text, ' ', 16);
+        if (!h.trailing) std::memset(text, ' ', 16);
         std::memcpy(text + start, &cell, 7);
-        if (trailing) std::memset(text + count, ' ', 16);
+        if (h.trailing) std::memset(text + h.count, ' ', 16);
     } else {
         std::memset(text, ' ', sizeof text);
-        for (std::size_t i = 0; i < count; ++i)
-            text[start + i] = static_cast<char>(cell >> (8 * i));
+        for (std::size_t i = 0; i < h.count; ++i)
+            text[start + i] = HeldChar(cell, i);
     }
-    return count + blanks;
+    return h.count + h.blanks;
 }
 
 void AppendInline(std::string& out, std::uint64_t cell) {
     InlineText text;
     out.append(text, DecodeInline(cell, text));
 }
-
-}  // namespace
-
-TextColumn::TextColumn(std::size_t rows, std::string_view fill) {
-    assign(rows, fill);
-}
-
-TextColumn::TextColumn(std::initializer_list<std::string_view> cells) {
-    cells_.reserve(cells.size());
-    for (std::string_view text : cells)
-        push_back(text);
-}
-
-TextColumn::TextColumn(const std::vector<std::string>& cells) {
-    cells_.reserve(cells.size());
-    for (const std::string& text : cells)
-        push_back(text);
-}
-
-namespace {
 
 // Where a long cell's text lies in the buffer, and how many bytes the cell
 // takes there.
@@ -133,7 +126,37 @@ Span SpanOf(std::uint64_t cell, const std::string& buffer) {
             sizeof length + static_cast<std::size_t>(length)};
 }
 
+// The inline cell padded with blanks at its end to `width` characters, when
+// its text is ASCII whose blanks, if any, end it and the longer run still
+// fits in the cell; 0 otherwise.
+std::uint64_t PaddedInline(std::uint64_t cell, std::size_t width) {
+    const InlineHeader h(cell);
+    if (!h.trailing && h.blanks != 0) return 0;
+    for (std::size_t i = 0; i < h.count; ++i)
+        if ((HeldChar(cell, i) & 0x80) != 0) return 0;
+    if (h.count + h.blanks >= width) return cell;
+    const std::uint64_t grown = 0x80 | h.count | (width - h.count) << 3;
+    if (width - h.count > kRunBlanks || grown == kLongHeader) return 0;
+    return grown << 56 | (cell & ((std::uint64_t{1} << 56) - 1));
+}
+
 }  // namespace
+
+TextColumn::TextColumn(std::size_t rows, std::string_view fill) {
+    assign(rows, fill);
+}
+
+TextColumn::TextColumn(std::initializer_list<std::string_view> cells) {
+    cells_.reserve(cells.size());
+    for (std::string_view text : cells)
+        push_back(text);
+}
+
+TextColumn::TextColumn(const std::vector<std::string>& cells) {
+    cells_.reserve(cells.size());
+    for (const std::string& text : cells)
+        push_back(text);
+}
 
 const std::string TextColumn::operator[](std::size_t r) const {
     std::string text;
@@ -173,8 +196,8 @@ void TextColumn::AppendWithoutBlanks(std::string& out, std::size_t r) const {
     // The run of blanks is not among the characters held.
     char text[kInlineChars];
     std::size_t n = 0;
-    for (std::size_t i = 0; i < (Header(cell) & 7U); ++i) {
-        const char ch = static_cast<char>(cell >> (8 * i));
+    for (std::size_t i = 0; i < InlineHeader(cell).count; ++i) {
+        const char ch = HeldChar(cell, i);
         if (ch != ' ') text[n++] = ch;
     }
     out.append(text, n);
@@ -224,26 +247,6 @@ void TextColumn::Set(std::size_t r, std::string_view text) {
     cells_[r] = Encode(text);
     CompactWhenWasteful();
 }
-
-namespace {
-
-// The inline cell padded with blanks at its end to `width` characters, when
-// its text is ASCII whose blanks, if any, end it and the longer run still
-// fits in the cell; 0 otherwise.
-std::uint64_t PaddedInline(std::uint64_t cell, std::size_t width) {
-    const unsigned header = Header(cell);
-    const std::size_t count = header & 7U;
-    const std::size_t blanks = (header >> 3) & 15U;
-    if ((header & 0x80U) == 0 && blanks != 0) return 0;
-    for (std::size_t i = 0; i < count; ++i)
-        if ((cell >> (8 * i) & 0x80) != 0) return 0;
-    if (count + blanks >= width) return cell;
-    const std::uint64_t grown = 0x80 | count | (width - count) << 3;
-    if (width - count > kRunBlanks || grown == kLongHeader) return 0;
-    return grown << 56 | (cell & ((std::uint64_t{1} << 56) - 1));
-}
-
-}  // namespace
 
 void TextColumn::PadEnd(std::size_t first, std::size_t width) {
     // One pass into a new buffer: a padded long text would otherwise leave

@@ -73,8 +73,7 @@ std::string ReadFileBytes(const std::string& name) {
 
 std::string ReadTextFile(const std::string& name) {
     std::string bytes = ReadFileBytes(name);
-    // Most files are UTF-8 without a mark: their bytes are their text.
-    if (!std::string_view(bytes).starts_with(kByteOrderMark) && IsValidUtf8(bytes)) return bytes;
+    if (IsOwnText(bytes)) return bytes;
     return DecodeInputText(bytes);
 }
 

@@ -32,6 +32,12 @@ std::string Windows1252ToUtf8(std::string_view bytes);
 // valid UTF-8 stays as it is; anything else is read as Windows-1252.
 std::string DecodeInputText(std::string_view bytes);
 
+// DecodeInputText would give the bytes back unchanged (valid UTF-8 without
+// a mark): a reader may then use them as they are, without a copy.
+inline bool IsOwnText(std::string_view bytes) {
+    return !bytes.starts_with(kByteOrderMark) && IsValidUtf8(bytes);
+}
+
 // Number of code points (each byte of an invalid sequence counts as one).
 std::size_t CodePointCount(std::string_view text);
 

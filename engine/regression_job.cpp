@@ -28,7 +28,7 @@ class JobFileReader {
     // Reads bytes as DecodeInputText decodes them; UTF-8 without a mark, as
     // every job file of the program is, is read where it lies.
     JobFileReader(std::string_view bytes, std::string name) : name_(std::move(name)) {
-        if (!bytes.starts_with(kByteOrderMark) && IsValidUtf8(bytes)) {
+        if (IsOwnText(bytes)) {
             text_ = bytes;
         } else {
             decoded_ = DecodeInputText(bytes);

@@ -55,13 +55,12 @@ std::pair<int, int> FirstUnreadableCell(const TableText& table, const PlannedJob
     const int C = table.colCount;
     const int mxw = FindColumn(table, job.kind);
     const int sd = SdColumnOf(settings, mxw, job.tag);
-    auto unreadable = [&table](int c, int r) { return !table.Readable(c, r); };
     for (int r = 1; r < table.rowCount; ++r) {
         if (!selection[C][r]) continue;
         for (int c = 0; c < C; ++c)
-            if (selection[c][r] && c != mxw && unreadable(c, r)) return {r, c};
+            if (selection[c][r] && c != mxw && !table.Readable(c, r)) return {r, c};
         for (int c : {mxw, sd})
-            if (c != -1 && unreadable(c, r)) return {r, c};
+            if (c != -1 && !table.Readable(c, r)) return {r, c};
     }
     return {-1, -1};
 }

@@ -81,26 +81,25 @@ void DetectSeparator(const std::string& fileName, RadioGroup& rdgrpSEP, ReaderSt
 
 TableGrid GridFromLines(const std::vector<std::string_view>& lines, std::string_view separator,
                         bool collapseRuns) {
-    auto prepared = [&](std::size_t r) {
-        return collapseRuns ? CollapseSeparators(std::string(lines[r]), separator)
-                            : std::string(lines[r]);
+    std::string collapsed;
+    auto line = [&](std::size_t r) -> std::string_view {
+        if (!collapseRuns) return lines[r];
+        collapsed = CollapseSeparators(std::string(lines[r]), separator);
+        return collapsed;
     };
     // A first line that starts with an empty title would give no column at
     // all and lose the whole file, so the grid keeps at least one.
     const int cols =
-        std::max(1, LeadingFieldCount(lines.empty() ? std::string() : prepared(0), separator));
+        std::max(1, LeadingFieldCount(lines.empty() ? std::string_view() : line(0), separator));
     const std::size_t rows = std::max<std::size_t>(2, lines.size());
 
     std::vector<TextColumn> cells(static_cast<std::size_t>(cols), TextColumn(rows));
-    std::string collapsed;
-    for (std::size_t r = 0; r < std::min(rows, lines.size()); ++r) {
-        if (collapseRuns) collapsed = prepared(r);
+    for (std::size_t r = 0; r < lines.size(); ++r) {
         std::size_t c = 0;
-        ForEachField(collapseRuns ? std::string_view(collapsed) : lines[r], separator,
-                     [&](std::string_view field) {
-                         cells[c++].Set(r, field);
-                         return c < cells.size();
-                     });
+        ForEachField(line(r), separator, [&](std::string_view field) {
+            cells[c++].Set(r, field);
+            return c < cells.size();
+        });
     }
     return MakeGrid(std::move(cells), static_cast<int>(rows));
 }

@@ -60,7 +60,6 @@ void ConvertCommas(TableGrid& grid) {
     std::string cell;
     for (auto& column : grid.cells)
         for (std::size_t r = 0; r < column.size(); ++r) {
-            if (column.IsEmpty(r)) continue;
             cell = column[r];
             if (cell.find(',') == std::string::npos) continue;
             std::replace(cell.begin(), cell.end(), ',', '.');

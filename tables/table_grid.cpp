@@ -31,11 +31,20 @@ std::string Title(const TableGrid& grid, int c) {
     return grid.Cell(c, 0);
 }
 
-int FindColumn(const TableGrid& grid, std::string_view text) {
-    if (grid.rowCount < 1) return -1;
-    for (int c = grid.colCount - 1; c >= 0; --c)
-        if (grid.Cell(c, 0) == text) return c;
+namespace {
+
+template <typename Table>
+int RightMostTitle(const Table& table, std::string_view text) {
+    if (table.rowCount < 1) return -1;
+    for (int c = table.colCount - 1; c >= 0; --c)
+        if (table.Cell(c, 0) == text) return c;
     return -1;
+}
+
+}  // namespace
+
+int FindColumn(const TableGrid& grid, std::string_view text) {
+    return RightMostTitle(grid, text);
 }
 
 std::vector<std::string> GridLines(const TableGrid& grid, std::string_view separator) {
@@ -73,10 +82,7 @@ TableText::TableText(const TableGrid& grid)
 }
 
 int FindColumn(const TableText& table, std::string_view text) {
-    if (table.rowCount < 1) return -1;
-    for (int c = table.colCount - 1; c >= 0; --c)
-        if (table.Cell(c, 0) == text) return c;
-    return -1;
+    return RightMostTitle(table, text);
 }
 
 void ClampCursor(TableGrid& grid) {

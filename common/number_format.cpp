@@ -19,11 +19,10 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-std::string PadLeftAscii(std::string text, int w) {
-    if (w > 0 && text.size() < static_cast<std::size_t>(w)) {
-        text.insert(0, static_cast<std::size_t>(w) - text.size(), ' ');
-    }
-    return text;
+void AppendPadded(std::string& text, std::string_view ascii, int w) {
+    if (w > 0 && ascii.size() < static_cast<std::size_t>(w))
+        text.append(static_cast<std::size_t>(w) - ascii.size(), ' ');
+    text += ascii;
 }
 
 // Adds one unit in the last place of the digits in [first, last); true when
@@ -154,28 +153,63 @@ bool ShortestDigitsDecide(double m, int d, std::string& n) {
 // the exact one, and the 18-digit reduction moves it less still, so unless
 // its fraction lies within a hundredth of a half, both round the same way.
 // Most values written have few digits and take this way.
-bool ScaledValueDecides(double m, int d, std::string& n) {
+bool ScaledValueDecides(double m, int d, std::uint64_t& rounded) {
     static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     if (d >= static_cast<int>(std::size(kPowers))) return false;
     const double q = m * kPowers[d];
     if (!(q < 0x1p42)) return false;
-    const double whole = std::floor(q);
-    const double fraction = q - whole;  // exact: q has fewer than 52 bits above the point
+    // Below 2^42 the conversion cuts off exactly the fraction, which the
+    // subtraction then gives exactly.
+    const std::uint64_t whole = static_cast<std::uint64_t>(q);
+    const double fraction = q - static_cast<double>(whole);
     if (fraction > 0.49 && fraction < 0.51) return false;
-    const std::uint64_t rounded = static_cast<std::uint64_t>(whole) + (fraction >= 0.51 ? 1 : 0);
-    n.clear();
-    if (rounded == 0) return true;
-    char text[24];
-    n.assign(text, std::to_chars(text, text + sizeof text, rounded).ptr);
+    rounded = whole + (fraction >= 0.51 ? 1 : 0);
     return true;
 }
 
-// The value in fixed point with d decimals, right-aligned in w characters.
-std::string FixedForm(bool negative, double m, int d, int w) {
+// Appends the value n / 10^d (n the decimal digits of a whole number, empty
+// for zero) with d decimals, right-aligned in w characters.
+void AppendFixed(std::string& text, bool negative, std::string_view n, int d, int w) {
+    const std::size_t decimals = static_cast<std::size_t>(d);
+    const std::size_t zeros = n.size() < decimals + 1 ? decimals + 1 - n.size() : 0;
+    const std::size_t length = (negative ? 1 : 0) + zeros + n.size() + (d > 0 ? 1 : 0);
+    const std::size_t pad = w > 0 && length < static_cast<std::size_t>(w) ? w - length : 0;
+    // Written into place: this is the busiest text of every file written.
+    const std::size_t at = text.size();
+    text.resize(at + pad + length);
+    char* out = text.data() + at;
+    out = std::fill_n(out, pad, ' ');
+    // The sign follows the value, not the rounded text: -0.00001 stays
+    // visibly negative; -0.0 is zero and is not.
+    if (negative) *out++ = '-';
+    // n after `zeros` leading zeros, with the point before its last d digits.
+    const std::size_t whole = zeros + n.size() - decimals;
+    const std::size_t zerosBefore = std::min(zeros, whole);
+    const std::size_t fromN = whole - zerosBefore;
+    out = std::fill_n(out, zerosBefore, '0');
+    out = std::copy_n(n.data(), fromN, out);
+    if (d > 0) {
+        *out++ = '.';
+        out = std::fill_n(out, zeros - zerosBefore, '0');
+        std::copy(n.data() + fromN, n.data() + n.size(), out);
+    }
+}
+
+// Appends the value in fixed point with d decimals, right-aligned in w
+// characters.
+void AppendFixedForm(std::string& text, bool negative, double m, int d, int w) {
+    if (m == 0.0) return AppendFixed(text, negative, {}, d, w);
+    std::uint64_t rounded = 0;
+    if (ScaledValueDecides(m, d, rounded)) {
+        char digits[24];
+        const char* end = std::to_chars(digits, digits + sizeof digits, rounded).ptr;
+        const std::size_t size = rounded == 0 ? 0 : static_cast<std::size_t>(end - digits);
+        return AppendFixed(text, negative, {digits, size}, d, w);
+    }
     // n holds the rounded value times 10^d as a decimal integer.
     std::string n;
-    if (m != 0.0 && !ScaledValueDecides(m, d, n) && !ShortestDigitsDecide(m, d, n)) {
+    if (!ShortestDigitsDecide(m, d, n)) {
         const Digits value = EighteenDigits(m);
         const std::string_view digits = value.view();
         // Digits at positions 0 .. kept-1 lie at or above the d-th decimal.
@@ -191,29 +225,7 @@ std::string FixedForm(bool negative, double m, int d, int w) {
             n = "1";
         }
     }
-    // Built once, in place: this is the busiest text of every file written.
-    const std::size_t decimals = static_cast<std::size_t>(d);
-    const std::size_t zeros = n.size() < decimals + 1 ? decimals + 1 - n.size() : 0;
-    const std::size_t length = (negative ? 1 : 0) + zeros + n.size() + (d > 0 ? 1 : 0);
-    const std::size_t pad = w > 0 && length < static_cast<std::size_t>(w) ? w - length : 0;
-    std::string text;
-    text.reserve(pad + length);
-    text.append(pad, ' ');
-    // The sign follows the value, not the rounded text: -0.00001 stays
-    // visibly negative; -0.0 is zero and is not.
-    if (negative) text += '-';
-    // n after `zeros` leading zeros, with the point before its last d digits.
-    const std::size_t whole = zeros + n.size() - decimals;
-    const std::size_t zerosBefore = std::min(zeros, whole);
-    const std::size_t fromN = whole - zerosBefore;
-    text.append(zerosBefore, '0');
-    text.append(n, 0, fromN);
-    if (d > 0) {
-        text += '.';
-        text.append(zeros - zerosBefore, '0');
-        text.append(n, fromN, std::string::npos);
-    }
-    return text;
+    AppendFixed(text, negative, n, d, w);
 }
 
 std::string ExponentForm(bool negative, double m, int w) {
@@ -281,17 +293,31 @@ bool ParseNumber(std::string_view text, double& value) {
     return std::isfinite(value);
 }
 
-std::string W(double v, int w, int d) {
-    if (std::isnan(v)) return PadLeftAscii("Nan", w);
-    if (std::isinf(v)) return PadLeftAscii(v < 0 ? "-Inf" : "+Inf", w);
+void AppendW(std::string& text, double v, int w, int d) {
+    if (std::isnan(v)) return AppendPadded(text, "Nan", w);
+    if (std::isinf(v)) return AppendPadded(text, v < 0 ? "-Inf" : "+Inf", w);
     const bool negative = v < 0;
     const double m = std::fabs(v);
-    if (m >= 1e36) return PadLeftAscii(ExponentForm(negative, m, w), w);
-    return FixedForm(negative, m, std::max(d, 0), w);
+    if (m >= 1e36) return AppendPadded(text, ExponentForm(negative, m, w), w);
+    AppendFixedForm(text, negative, m, std::max(d, 0), w);
+}
+
+std::string W(double v, int w, int d) {
+    std::string text;
+    AppendW(text, v, w, d);
+    return text;
+}
+
+void AppendI(std::string& text, long long v, int w) {
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, v).ptr;
+    AppendPadded(text, {digits, static_cast<std::size_t>(end - digits)}, w);
 }
 
 std::string I(long long v, int w) {
-    return PadLeftAscii(std::to_string(v), w);
+    std::string text;
+    AppendI(text, v, w);
+    return text;
 }
 
 std::string S(std::string_view t, int w) {

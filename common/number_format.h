@@ -27,9 +27,13 @@ bool ParseNumber(std::string_view text, double& value);
 // blank or "-", a digit, ".", max(2, min(18, w - 8)) - 1 digits, "E",
 // the exponent's sign and four exponent digits.
 std::string W(double v, int w, int d);
+// W(v, w, d) appended to text.
+void AppendW(std::string& text, double v, int w, int d);
 
 // Integer right-aligned in w characters (wider when needed).
 std::string I(long long v, int w);
+// I(v, w) appended to text.
+void AppendI(std::string& text, long long v, int w);
 
 // Text right-aligned in w characters counted in code points (wider when
 // needed).

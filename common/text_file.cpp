@@ -22,10 +22,15 @@ std::string TemporaryName(const std::string& name) {
 }
 
 constexpr std::size_t kChunk = std::size_t{1} << 16;
+constexpr std::size_t kDirect = std::size_t{1} << 12;
 
 }  // namespace
 
 bool OutputChunks::Put(std::FILE* file, std::string_view text) {
+    // A large piece with nothing gathered before it goes out as it is:
+    // gathering it would only copy it (a whole job or result file, say).
+    if (pending_.empty() && text.size() >= kDirect)
+        return std::fwrite(text.data(), 1, text.size(), file) == text.size();
     if (pending_.size() + text.size() < kChunk) {
         if (pending_.capacity() < kChunk) pending_.reserve(kChunk);
         pending_.append(text);

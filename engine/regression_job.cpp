@@ -177,7 +177,7 @@ int ReadJobFile(const std::string& name, int weightingMode, JobRecord& job, Vect
 }
 
 int ReadJobText(std::string_view bytes, const std::string& name, int weightingMode, JobRecord& job,
-                Vector& model) {
+                Vector& model, const std::vector<double>* numbers) {
     JobFileReader reader(bytes, name);
     job.title = reader.ReadLine();
     const long m = reader.ReadInteger();
@@ -203,6 +203,18 @@ int ReadJobText(std::string_view bytes, const std::string& name, int weightingMo
     AllocMatrix(job.X, job.k, job.n);
     AllocVector(job.Y, job.n);
     AllocVector(job.s, job.n);
+    const std::size_t fields = static_cast<std::size_t>(job.k) + (weightingMode != 0 ? 2 : 1);
+    if (numbers != nullptr && numbers->size() == fields * static_cast<std::size_t>(job.n)) {
+        auto number = numbers->begin();
+        for (int i = 1; i <= job.n; ++i) {
+            for (int j = 1; j <= job.k; ++j)
+                job.X[j][i] = *number++;
+            job.Y[i] = *number++;
+            if (weightingMode != 0) job.s[i] = *number++;
+        }
+        model[0] = job.k;
+        return 0;
+    }
     for (int i = 1; i <= job.n; ++i) {
         for (int j = 1; j <= job.k; ++j)
             job.X[j][i] = reader.ReadReal();
@@ -281,10 +293,10 @@ std::string ResultFileText(const JobSettings& settings, const JobRecord& job, co
         // With a residual variance of 0 every sd is 0 and the standardised
         // residual is undefined; it is shown as 0.
         const double standardised = sd != 0 ? r / sd : 0;
-        // Appended piece by piece: a job has thousands of these lines.
-        for (const std::string& cell : {I(i, 3), W(job.Y[i], 14, 4), W(results.yhat[i], 14, 4),
-                                        W(r, 14, 4), W(sd, 14, 4), W(standardised, 14, 4)})
-            text += cell;
+        // Written in place: a job has thousands of these lines.
+        AppendI(text, i, 3);
+        for (const double value : {job.Y[i], results.yhat[i], r, sd, standardised})
+            AppendW(text, value, 14, 4);
         text += "\r\n";
     }
     line(doubleRule);
@@ -319,7 +331,8 @@ JobOutcome FitRegressionJob(const JobSettings& settings, std::string& resultText
 
     JobRecord job;
     const int read = settings.jobText != nullptr
-                         ? ReadJobText(*settings.jobText, name, settings.weightingMode, job, model)
+                         ? ReadJobText(*settings.jobText, name, settings.weightingMode, job, model,
+                                       settings.jobNumbers)
                          : ReadJobFile(name, settings.weightingMode, job, model);
     if (read == -1) {
         message(kFewVariables);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "engine/linalg.h"
 #include "engine/multiple_fit.h"
@@ -20,6 +21,11 @@ struct JobSettings {
     // The job file's bytes, when the caller has just written them: read from
     // here instead of from the file (the same bytes, so the same numbers).
     const std::string* jobText = nullptr;
+    // With jobText: the numbers of its record lines, every field in order,
+    // when the caller knows them (each line one record, each field read by
+    // ParseNumber). Taken instead of reading them again when they are as
+    // many as the records need.
+    const std::vector<double>* jobNumbers = nullptr;
     bool constant = true;
     bool showMessages = false;
     int weightingMode = 0;  // 0 unweighted, otherwise weighted (an s value per record)
@@ -68,8 +74,10 @@ std::string ResultFileName(const std::string& jobFileName);
 // file lies outside the engine's limits.
 int ReadJobFile(const std::string& name, int weightingMode, JobRecord& job, Vector& model);
 // The same from the job file's bytes; name only names the file in messages.
+// numbers, when given and as many as the records' fields, are the fields of
+// the record lines in order (see JobSettings::jobNumbers).
 int ReadJobText(std::string_view bytes, const std::string& name, int weightingMode, JobRecord& job,
-                Vector& model);
+                Vector& model, const std::vector<double>* numbers = nullptr);
 
 // The result file's bytes; WriteResultFile writes them.
 std::string ResultFileText(const JobSettings& settings, const JobRecord& job, const Vector& model,

@@ -85,6 +85,7 @@ void RefuseUnreadableCell(const StringGrid& table, const RegressionSettings& set
 // that the run ends where it would end with one job after another.
 struct PreparedJob {
     std::string jobText;
+    std::vector<double> numbers;  // of the job text's records, when known
     int records = 0;
     std::pair<int, int> badCell{-1, -1};
     JobStatus status = JobStatus::kTooFewRecords;
@@ -99,7 +100,8 @@ void Prepare(const TableText& table, const PlannedJob& job, const RegressionSett
         CheckJobFileName(job);
         BoolMatrix selected;
         SelectJobRecords(table, job, settings.colStrata, selected);
-        prepared.jobText = JobFileText(table, job, settings, selected, prepared.records);
+        prepared.jobText =
+            JobFileText(table, job, settings, selected, prepared.records, &prepared.numbers);
         prepared.badCell = FirstUnreadableCell(table, job, settings, selected);
     } catch (...) {
         prepared.beforeWriting = std::current_exception();
@@ -112,6 +114,7 @@ void Prepare(const TableText& table, const PlannedJob& job, const RegressionSett
     JobSettings fit;
     fit.jobFileName = job.jobFile;
     fit.jobText = &prepared.jobText;
+    fit.jobNumbers = &prepared.numbers;
     fit.constant = settings.constant;
     fit.showMessages = false;
     fit.weightingMode = job.tag == kWeightedTag ? 1 : 0;
@@ -284,7 +287,7 @@ void SelectJobRecords(const TableText& table, const PlannedJob& job, int colStra
 
 std::string JobFileText(const TableText& table, const PlannedJob& job,
                         const RegressionSettings& settings, const BoolMatrix& selection,
-                        int& records) {
+                        int& records, std::vector<double>* numbers) {
     const int C = table.colCount;
     const int R = table.rowCount;
     const int column1 = FindColumn(table, job.date1);
@@ -317,18 +320,35 @@ std::string JobFileText(const TableText& table, const PlannedJob& job,
     for (int r = 1; r < R; ++r)
         records += selection[C][r] ? 1 : 0;
     line(std::to_string(records) + " observations");
-    auto cell = [&table, &text](int c, int r) {
+    // The numbers stand for the text only where the reader finds every
+    // header line where it was written and one field in each cell.
+    const auto oneLine = [](const std::string& part) {
+        return part.find_first_of("\r\n") == std::string::npos;
+    };
+    bool readable = numbers != nullptr && oneLine(job.stratum) && oneLine(job.date1) &&
+                    oneLine(job.date2) && oneLine(job.kind);
+    if (numbers != nullptr) numbers->clear();
+    auto cell = [&](int c, int r) {
         text += table.Cell(c, r);
         text += ' ';
+        if (!readable) return;
+        readable = table.Readable(c, r);
+        numbers->push_back(table.Number(c, r));
     };
+    std::size_t fields = 0;  // on each record line
     for (int r = 1; r < R; ++r) {
         if (!selection[C][r]) continue;
+        const std::size_t before = readable ? numbers->size() : 0;
         for (int c = 0; c < C; ++c)
             if (selection[c][r] && c != mxw) cell(c, r);
         cell(mxw, r);
         if (sd != -1) cell(sd, r);
         text += "\r\n";
+        if (!readable) continue;
+        if (fields == 0) fields = numbers->size() - before;
+        readable = numbers->size() - before == fields;
     }
+    if (!readable && numbers != nullptr) numbers->clear();
     return text;
 }
 

@@ -90,8 +90,12 @@ void SelectJobRecords(const TableText& table, const PlannedJob& job, int colStra
                       BoolMatrix& selection);
 
 // The job file of the rows selected, as its bytes; records := their number.
+// With numbers given: numbers := every field of the record lines in order,
+// as the job reader reads them, when each field is a Readable cell, each
+// line holds as many and the lines above them hold no line end of their
+// own; empty otherwise.
 std::string JobFileText(const TableText& table, const PlannedJob& job,
                         const RegressionSettings& settings, const BoolMatrix& selection,
-                        int& records);
+                        int& records, std::vector<double>* numbers = nullptr);
 
 }  // namespace tarnovel

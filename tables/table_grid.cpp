@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "common/number_format.h"
 #include "common/text.h"
 #include "common/utf8.h"
 #include "tables/table_checks.h"
@@ -68,15 +69,21 @@ TableText::TableText(const TableGrid& grid)
     const std::size_t cells = static_cast<std::size_t>(std::max(grid.colCount, 0)) * rows_;
     starts_.reserve(cells + 1);
     flags_.reserve(cells);
+    numbers_.reserve(cells);
     for (int c = 0; c < grid.colCount; ++c)
         for (std::size_t r = 0; r < rows_; ++r) {
             const std::size_t start = text_.size();
             starts_.push_back(start);
             grid.cells[static_cast<std::size_t>(c)].AppendTo(text_, r);
             const std::string_view cell = std::string_view(text_).substr(start);
-            flags_.push_back(
-                static_cast<unsigned char>((IsReadableNumber(cell) ? kReadable : 0) |
-                                           (Contains(cell, kMissing) ? kHoldsMissing : 0)));
+            const bool readable = IsReadableNumber(cell);
+            flags_.push_back(static_cast<unsigned char>(
+                (readable ? kReadable : 0) | (Contains(cell, kMissing) ? kHoldsMissing : 0)));
+            // The job reader takes a readable cell's blanks for separators
+            // and reads the rest with ParseNumber.
+            double number = 0;
+            if (readable) ParseNumber(TrimBlanks(cell), number);
+            numbers_.push_back(number);
         }
     starts_.push_back(text_.size());
 }

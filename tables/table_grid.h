@@ -49,6 +49,8 @@ class TableText {
     bool Readable(int c, int r) const { return (flags_[Index(c, r)] & kReadable) != 0; }
     // The cell holds "missing" somewhere.
     bool HoldsMissing(int c, int r) const { return (flags_[Index(c, r)] & kHoldsMissing) != 0; }
+    // The number the job reader reads from a Readable cell (0 for others).
+    double Number(int c, int r) const { return numbers_[Index(c, r)]; }
     int colCount = 0;
     int rowCount = 0;
 
@@ -62,6 +64,7 @@ class TableText {
     std::string text_;
     std::vector<std::size_t> starts_;  // of cell c * rows + r, and the end
     std::vector<unsigned char> flags_;
+    std::vector<double> numbers_;
 };
 
 // The right-most column whose title equals text exactly, -1 when none does.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -161,8 +162,19 @@ TEST_F(TextFileTest, PiecesOfAnySizeComeOutWholeAndInOrder) {
     const std::size_t chunk = std::size_t{1} << 16;
     std::string expected;
     TextFileWriter writer("a.out");
-    auto put = [&](const std::string& piece) {
+    std::function<void(const std::string&)> put = [&](const std::string& piece) {
         writer.Write(piece);
+        expected += piece;
+    };
+    put(std::string(4096, 'x'));  // large enough to go out at once
+    put(std::string(4095, 'y'));  // gathered
+    put(std::string(4096, 'z'));  // after what is gathered
+    writer.Commit();
+    EXPECT_EQ(Get("a.out"), expected);
+    expected.clear();
+    TextFileWriter again("a.out");
+    put = [&](const std::string& piece) {
+        again.Write(piece);
         expected += piece;
     };
     put(std::string(chunk - 10, 'a'));
@@ -170,9 +182,9 @@ TEST_F(TextFileTest, PiecesOfAnySizeComeOutWholeAndInOrder) {
     put(std::string(chunk - 1, 'c'));
     put("de");  // crosses the chunk
     put(std::string(3 * chunk + 5, 'f'));
-    writer.WriteLine("g");
+    again.WriteLine("g");
     expected += "g\r\n";
-    writer.Commit();
+    again.Commit();
     EXPECT_EQ(Get("a.out"), expected);
 }
 

@@ -5,6 +5,11 @@
 #include <fstream>
 
 #include "common/io_error.h"
+#include "engine/regression_job.h"
+#include "regression/job_names.h"
+#include "regression/regression_run.h"
+#include "tables/table_grid.h"
+#include "tests/tables/support.h"
 #include "tests/regression/piezometer_session.h"
 
 namespace tarnovel {
@@ -283,6 +288,74 @@ TEST_F(RegressionRun, GoldenFilesOfASmallRun) {
     }
     EXPECT_EQ(compared, 18);  // 3 passes x 3 date pairs, a job and a result file each
     EXPECT_EQ(log, Get((golden / "run.log").string()));
+}
+
+// The numbers a job file is fitted from without reading its records again
+// must be the numbers its reader would read, and must be withheld wherever
+// the text would read otherwise.
+TEST(JobNumbers, AreWhatTheReaderReadsOrNone) {
+    RegressionSettings settings;
+    settings.colStrata = 0;
+    settings.colMHW = 3;
+    settings.colSdMHW = 4;
+    const PlannedJob job{kPooledStratum, "D1", "D2", "MHW", kWeightedTag, "job.dat"};
+    auto numbersOf = [&](const TableGrid& grid, const PlannedJob& planned, std::string& text,
+                         int weighting) {
+        const TableText table(grid);
+        BoolMatrix selection;
+        SelectJobRecords(table, planned, settings.colStrata, selection);
+        int records = 0;
+        std::vector<double> numbers = {99};
+        text = JobFileText(table, planned, settings, selection, records, &numbers);
+        if (!numbers.empty()) {
+            // Read with the numbers and from the text alone: the same record.
+            JobRecord given, read;
+            Vector model(2);
+            EXPECT_EQ(ReadJobText(text, "job.dat", weighting, given, model, &numbers), 0);
+            EXPECT_EQ(ReadJobText(text, "job.dat", weighting, read, model), 0);
+            EXPECT_EQ(given.X, read.X);
+            EXPECT_EQ(given.Y, read.Y);
+            EXPECT_EQ(given.s, read.s);
+        }
+        return numbers;
+    };
+    const std::vector<std::vector<std::string>> rows = {
+        {"Stratum", "D1", "D2", "MHW", "sd"},
+        {"A", "  12.5 ", "1e2", "-3", "0.1"},
+        {"B", "+4.25", "0.30000000000000004", "17", "  2.5e-1"},
+        {"A", "7", "missing", "8", "1"},  // not selected
+        {"B", "-0.0", "123456789012345678901234", "3.", "0"}};
+    std::string text;
+    EXPECT_EQ(numbersOf(test::GridOfRows(rows), job, text, 1),
+              (std::vector<double>{12.5, 100, -3, 0.1, 4.25, 0.30000000000000004, 17, 0.25, -0.0,
+                                   123456789012345678901234.0, 3, 0}));
+    // Unweighted, the same table has no sd field.
+    PlannedJob unweighted = job;
+    unweighted.tag = kUnweightedTag;
+    EXPECT_EQ(numbersOf(test::GridOfRows(rows), unweighted, text, 0).size(), 9u);
+
+    // A field the reader cannot read, or reads as two.
+    for (const std::string cell : {"12,5", "1 2", "1e999", "\t3"}) {
+        std::vector<std::vector<std::string>> changed = rows;
+        changed[2][2] = cell;
+        EXPECT_TRUE(numbersOf(test::GridOfRows(changed), job, text, 1).empty()) << cell;
+    }
+    // Numbers of another count than the records' fields are not taken.
+    numbersOf(test::GridOfRows(rows), job, text, 1);
+    JobRecord given, read;
+    Vector model(2);
+    const std::vector<double> fewer = {1, 2, 3};
+    ASSERT_EQ(ReadJobText(text, "job.dat", 1, given, model, &fewer), 0);
+    ASSERT_EQ(ReadJobText(text, "job.dat", 1, read, model), 0);
+    EXPECT_EQ(given.X, read.X);
+    EXPECT_EQ(given.Y, read.Y);
+    // A header line that would read as two lines.
+    PlannedJob broken = job;
+    broken.stratum = "no\r\nstrata";
+    settings.colStrata = -1;
+    EXPECT_TRUE(numbersOf(test::GridOfRows(rows), broken, text, 1).empty());
+    EXPECT_THROW(ReadJobText(text, "job.dat", 1, given, model), IoError);
+
 }
 
 }  // namespace

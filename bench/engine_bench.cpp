@@ -105,4 +105,22 @@ void BM_FormatW(benchmark::State& state) {
 }
 BENCHMARK(BM_FormatW);
 
+// The same appended to a file's text, as the result files are written.
+void BM_AppendW(benchmark::State& state) {
+    std::mt19937 gen(3);
+    std::uniform_real_distribution<double> u(-500, 500);
+    std::vector<double> values(1024);
+    for (double& v : values)
+        v = u(gen);
+    std::string text;
+    text.reserve(14 * 1024);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        if ((i & 1023) == 0) text.clear();
+        tarnovel::AppendW(text, values[i++ & 1023], 14, 4);
+        benchmark::DoNotOptimize(text.data());
+    }
+}
+BENCHMARK(BM_AppendW);
+
 }  // namespace

@@ -161,10 +161,12 @@ bool ScaledValueDecides(double m, int d, std::uint64_t& rounded) {
     if (!(q < 0x1p42)) return false;
     // Below 2^42 the conversion cuts off exactly the fraction, which the
     // subtraction then gives exactly.
-    const std::uint64_t whole = static_cast<std::uint64_t>(q);
+    // (through a signed integer: one instruction, where an unsigned one
+    // takes a branch).
+    const std::int64_t whole = static_cast<std::int64_t>(q);
     const double fraction = q - static_cast<double>(whole);
     if (fraction > 0.49 && fraction < 0.51) return false;
-    rounded = whole + (fraction >= 0.51 ? 1 : 0);
+    rounded = static_cast<std::uint64_t>(whole) + static_cast<std::uint64_t>(fraction >= 0.51);
     return true;
 }
 
@@ -196,17 +198,52 @@ void AppendFixed(std::string& text, bool negative, std::string_view n, int d, in
     }
 }
 
+// Writes the last `count` decimal digits of *n before `end`, two at a time,
+// and takes them off *n; returns where they begin.
+inline char* DigitsBefore(char* end, std::uint64_t& n, int count) {
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    for (; count >= 2; count -= 2) {
+        const std::size_t pair = static_cast<std::size_t>(n % 100) * 2;
+        n /= 100;
+        *--end = kPairs[pair + 1];
+        *--end = kPairs[pair];
+    }
+    if (count == 1) {
+        *--end = static_cast<char>('0' + n % 10);
+        n /= 10;
+    }
+    return end;
+}
+
+// Appends n / 10^d (d at most 15, n at most 2^42) with d decimals,
+// right-aligned in w characters: what AppendFixed makes of n's digits,
+// written in one pass from the last digit.
+void AppendScaled(std::string& text, bool negative, std::uint64_t n, int d, int w) {
+    char buffer[40];
+    char* const end = buffer + sizeof buffer;
+    char* first = DigitsBefore(end, n, d);
+    if (d > 0) *--first = '.';
+    do {
+        first = DigitsBefore(first, n, n >= 10 ? 2 : 1);
+    } while (n != 0);
+    // Without a branch: the sign of a residual is as good as random.
+    *--first = '-';
+    first += negative ? 0 : 1;
+    const std::size_t length = static_cast<std::size_t>(end - first);
+    if (w > 0 && length < static_cast<std::size_t>(w))
+        text.append(static_cast<std::size_t>(w) - length, ' ');
+    text.append(first, length);
+}
+
 // Appends the value in fixed point with d decimals, right-aligned in w
 // characters.
 void AppendFixedForm(std::string& text, bool negative, double m, int d, int w) {
-    if (m == 0.0) return AppendFixed(text, negative, {}, d, w);
     std::uint64_t rounded = 0;
-    if (ScaledValueDecides(m, d, rounded)) {
-        char digits[24];
-        const char* end = std::to_chars(digits, digits + sizeof digits, rounded).ptr;
-        const std::size_t size = rounded == 0 ? 0 : static_cast<std::size_t>(end - digits);
-        return AppendFixed(text, negative, {digits, size}, d, w);
-    }
+    if (ScaledValueDecides(m, d, rounded)) return AppendScaled(text, negative, rounded, d, w);
+    if (m == 0.0) return AppendFixed(text, negative, {}, d, w);
     // n holds the rounded value times 10^d as a decimal integer.
     std::string n;
     if (!ShortestDigitsDecide(m, d, n)) {

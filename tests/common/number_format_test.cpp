@@ -151,6 +151,27 @@ TEST(WFormat, AgreesWithTheExactExpansionNearEveryRoundingBoundary) {
     EXPECT_GT(checked, 15000);
 }
 
+TEST(WFormat, AgreesWithTheExactExpansionForEveryLengthOfDigits) {
+    // Values of 1 to 16 digits at 0 to 17 decimals, with their sign and
+    // padding: every split of digits around the point, zeros included.
+    std::mt19937_64 random(7);
+    for (int d = 0; d <= 17; ++d)
+        for (int digits = 1; digits <= 16; ++digits)
+            for (int i = 0; i < 12; ++i) {
+                const long long top = static_cast<long long>(std::pow(10.0, digits));
+                const long long n = static_cast<long long>(random() % static_cast<unsigned long long>(top));
+                const double x = static_cast<double>(n) / std::pow(10.0, d) *
+                                 (i % 2 == 0 ? 1 : 1 + 1e-9 * static_cast<double>(i));
+                const std::string expected = ReferenceFixed(x, d);
+                ASSERT_EQ(W(x, 0, d), expected) << std::hexfloat << x << " at " << d;
+                const std::string negative = (x > 0 ? "-" : "") + expected;
+                const std::string padded =
+                    std::string(std::max<std::size_t>(negative.size(), 24) - negative.size(), ' ') +
+                    negative;
+                ASSERT_EQ(W(-x, 24, d), padded) << std::hexfloat << x << " at " << d;
+            }
+}
+
 TEST(WFormat, NegativeValueKeepsItsSignWhenRoundedToZero) {
     ExpectW({
         {-0.00001, 6, 4, "-0.0000"},

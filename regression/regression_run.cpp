@@ -47,6 +47,24 @@ int SdColumnOf(const RegressionSettings& settings, int mxw, const std::string& t
     return -1;
 }
 
+// The columns but `except` of which the selection marks a cell in some
+// record row, in order: a job reads only a few of a table's columns, and
+// its rows are visited column by column.
+std::vector<int> MarkedColumns(const BoolMatrix& selection, int colCount, int rowCount,
+                               int except) {
+    std::vector<int> columns;
+    if (rowCount < 2) return columns;
+    for (int c = 0; c < colCount; ++c) {
+        const std::vector<unsigned char>& marks = selection[static_cast<std::size_t>(c)];
+        const auto last = marks.begin() + rowCount;
+        if (c != except && std::find_if(marks.begin() + 1, last, [](unsigned char m) {
+                               return m != 0;
+                           }) != last)
+            columns.push_back(c);
+    }
+    return columns;
+}
+
 // The first cell of the job's records, in the order of its job file, that
 // the job reader cannot read as a number: the row and column, or -1, -1.
 std::pair<int, int> FirstUnreadableCell(const TableText& table, const PlannedJob& job,
@@ -55,10 +73,11 @@ std::pair<int, int> FirstUnreadableCell(const TableText& table, const PlannedJob
     const int C = table.colCount;
     const int mxw = FindColumn(table, job.kind);
     const int sd = SdColumnOf(settings, mxw, job.tag);
+    const std::vector<int> columns = MarkedColumns(selection, C, table.rowCount, mxw);
     for (int r = 1; r < table.rowCount; ++r) {
         if (!selection[C][r]) continue;
-        for (int c = 0; c < C; ++c)
-            if (selection[c][r] && c != mxw && !table.Readable(c, r)) return {r, c};
+        for (const int c : columns)
+            if (selection[c][r] && !table.Readable(c, r)) return {r, c};
         for (int c : {mxw, sd})
             if (c != -1 && !table.Readable(c, r)) return {r, c};
     }
@@ -274,8 +293,10 @@ void SelectJobRecords(const TableText& table, const PlannedJob& job, int colStra
     }
     const bool filterStratum = colStrata != -1 && job.stratum != kAllStrata &&
                                job.stratum != kPooledStratum && job.stratum != kNoStrata;
+    const std::vector<unsigned char>* inStratum =
+        filterStratum ? &table.RowsContaining(colStrata, job.stratum) : nullptr;
     for (int r = 0; r < R; ++r) {
-        bool dropped = filterStratum && !Contains(table.Cell(colStrata, r), job.stratum);
+        bool dropped = inStratum != nullptr && (*inStratum)[static_cast<std::size_t>(r)] == 0;
         for (std::size_t k = 0; k < chosen.size() && !dropped; ++k)
             dropped = table.HoldsMissing(chosen[k], r);
         if (dropped) continue;
@@ -336,11 +357,12 @@ std::string JobFileText(const TableText& table, const PlannedJob& job,
         numbers->push_back(table.Number(c, r));
     };
     std::size_t fields = 0;  // on each record line
+    const std::vector<int> columns = MarkedColumns(selection, C, R, mxw);
     for (int r = 1; r < R; ++r) {
         if (!selection[C][r]) continue;
         const std::size_t before = readable ? numbers->size() : 0;
-        for (int c = 0; c < C; ++c)
-            if (selection[c][r] && c != mxw) cell(c, r);
+        for (const int c : columns)
+            if (selection[c][r]) cell(c, r);
         cell(mxw, r);
         if (sd != -1) cell(sd, r);
         text += "\r\n";

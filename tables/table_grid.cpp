@@ -88,6 +88,17 @@ TableText::TableText(const TableGrid& grid)
     starts_.push_back(text_.size());
 }
 
+const std::vector<unsigned char>& TableText::RowsContaining(int c, const std::string& text) const {
+    const std::lock_guard<std::mutex> lock(containing_mutex_);
+    auto [at, added] = containing_.try_emplace({c, text});
+    if (added) {
+        at->second.resize(rows_);
+        for (std::size_t r = 0; r < rows_; ++r)
+            at->second[r] = Contains(Cell(c, static_cast<int>(r)), text) ? 1 : 0;
+    }
+    return at->second;
+}
+
 int FindColumn(const TableText& table, std::string_view text) {
     return RightMostTitle(table, text);
 }

@@ -4,8 +4,11 @@
 // of a window is the table itself, so the data windows, the hand-off files
 // and the main window's tables all work on one type.
 
+#include <map>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "controls/controls.h"
@@ -51,6 +54,10 @@ class TableText {
     bool HoldsMissing(int c, int r) const { return (flags_[Index(c, r)] & kHoldsMissing) != 0; }
     // The number the job reader reads from a Readable cell (0 for others).
     double Number(int c, int r) const { return numbers_[Index(c, r)]; }
+    // Per row, whether the cell of column c contains text (1) or not (0).
+    // Worked out once for each column and text, on any thread: a run asks
+    // it again for every job of a stratum.
+    const std::vector<unsigned char>& RowsContaining(int c, const std::string& text) const;
     int colCount = 0;
     int rowCount = 0;
 
@@ -65,6 +72,8 @@ class TableText {
     std::vector<std::size_t> starts_;  // of cell c * rows + r, and the end
     std::vector<unsigned char> flags_;
     std::vector<double> numbers_;
+    mutable std::mutex containing_mutex_;
+    mutable std::map<std::pair<int, std::string>, std::vector<unsigned char>> containing_;
 };
 
 // The right-most column whose title equals text exactly, -1 when none does.

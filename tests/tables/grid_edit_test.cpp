@@ -46,6 +46,13 @@ TEST(TableText, HoldsEveryCellAsTheGridDoesAndFindsTheRightMostTitle) {
     EXPECT_FALSE(asked.Readable(1, 0));
     EXPECT_TRUE(asked.HoldsMissing(4, 0));
     EXPECT_FALSE(asked.HoldsMissing(5, 0));
+
+    // Rows whose cell contains a text, asked twice and for a second text.
+    EXPECT_EQ(text.RowsContaining(1, "i"), (std::vector<unsigned char>{0, 0, 1}));
+    EXPECT_EQ(text.RowsContaining(2, "i"), (std::vector<unsigned char>{0, 0, 0}));
+    EXPECT_EQ(text.RowsContaining(1, "M"), (std::vector<unsigned char>{1, 0, 0}));
+    EXPECT_EQ(text.RowsContaining(1, "i"), (std::vector<unsigned char>{0, 0, 1}));
+    EXPECT_EQ(text.RowsContaining(1, ""), (std::vector<unsigned char>{1, 1, 1}));
 }
 
 TEST(GridEdit, InsertRowPutsANewRecordUnderTheTitles) {

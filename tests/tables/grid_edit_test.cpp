@@ -49,7 +49,7 @@ TEST(TableText, HoldsEveryCellAsTheGridDoesAndFindsTheRightMostTitle) {
 
     // Rows whose cell contains a text, asked twice and for a second text.
     EXPECT_EQ(text.RowsContaining(1, "i"), (std::vector<unsigned char>{0, 0, 1}));
-    EXPECT_EQ(text.RowsContaining(2, "i"), (std::vector<unsigned char>{0, 0, 0}));
+    EXPECT_EQ(text.RowsContaining(2, "i"), (std::vector<unsigned char>{0, 1, 0}));
     EXPECT_EQ(text.RowsContaining(1, "M"), (std::vector<unsigned char>{1, 0, 0}));
     EXPECT_EQ(text.RowsContaining(1, "i"), (std::vector<unsigned char>{0, 0, 1}));
     EXPECT_EQ(text.RowsContaining(1, ""), (std::vector<unsigned char>{1, 1, 1}));

@@ -72,7 +72,7 @@ bool MoveFile(const std::string& from, const std::string& to) {
     std::error_code error;
     // Only a plain file moves: a link would move itself, not what it shows.
     if (!fs::is_regular_file(fs::symlink_status(from, error)) || error) return false;
-    if (DirectoryExists(to)) return false;
+    // A file is never renamed over a folder: the rename itself refuses.
     fs::rename(from, to, error);
     return !error;
 }
@@ -88,9 +88,25 @@ bool RemoveDirectory(const std::string& name) {
     return fs::remove(name, error) && !error;
 }
 
-bool WildcardMatch(std::string_view pattern, std::string_view name) {
-    const std::vector<char32_t> p = FoldedCodePoints(pattern);
-    const std::vector<char32_t> n = FoldedCodePoints(name);
+namespace {
+
+// ASCII text read as code points, letters folded to one case.
+struct FoldedAscii {
+    std::string_view text;
+    std::size_t size() const { return text.size(); }
+    char32_t operator[](std::size_t i) const {
+        const char c = text[i];
+        return static_cast<char32_t>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    }
+};
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+template <typename CodePoints>
+bool MatchCodePoints(const CodePoints& p, const CodePoints& n) {
     // Greedy matching that returns to the last "*" on a mismatch; each "*"
     // only ever grows, so this is linear in practice and never exponential.
     std::size_t pi = 0, ni = 0;
@@ -112,6 +128,16 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
     while (pi < p.size() && p[pi] == U'*')
         ++pi;
     return pi == p.size();
+}
+
+}  // namespace
+
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+    // ASCII names, nearly all, are matched where they lie: an archive
+    // matches every file of the folder against each of its patterns.
+    if (IsAscii(pattern) && IsAscii(name))
+        return MatchCodePoints(FoldedAscii{pattern}, FoldedAscii{name});
+    return MatchCodePoints(FoldedCodePoints(pattern), FoldedCodePoints(name));
 }
 
 std::vector<std::string> ListFilesIn(const std::string& folder, std::string_view pattern) {

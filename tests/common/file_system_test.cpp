@@ -124,6 +124,25 @@ TEST_F(FileSystemTest, FailedCopyReturnsFalseAndLeavesNoFile) {
     EXPECT_TRUE(Entries("session1").empty());
 }
 
+TEST_F(FileSystemTest, MoveFileMovesOnlyPlainFilesAndNeverOntoAFolder) {
+    Put("a.out", "new");
+    std::filesystem::create_directory("session1");
+    Put("session1/a.out", "old");
+    EXPECT_TRUE(MoveFile("a.out", "session1/a.out"));
+    EXPECT_EQ(Get("session1/a.out"), "new");
+    EXPECT_FALSE(FileExists("a.out"));
+
+    Put("b.out", "b");
+    std::filesystem::create_directory("session1/b.out");
+    EXPECT_FALSE(MoveFile("b.out", "session1/b.out"));  // a folder of that name
+    EXPECT_EQ(Get("b.out"), "b");
+    EXPECT_TRUE(Entries("session1/b.out").empty());
+    EXPECT_FALSE(MoveFile("session1", "c"));  // a folder does not move
+    std::filesystem::create_symlink("b.out", "link.out");
+    EXPECT_FALSE(MoveFile("link.out", "session1/link.out"));  // nor does a link
+    EXPECT_EQ(Entries(), (Names{"b.out", "link.out", "session1"}));
+}
+
 TEST_F(FileSystemTest, CreateAndRemoveDirectory) {
     EXPECT_TRUE(CreateDirectory("session1"));
     EXPECT_TRUE(DirectoryExists("session1"));

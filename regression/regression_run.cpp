@@ -1,6 +1,8 @@
 #include "regression/regression_run.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <exception>
 #include <functional>
 #include <string>
@@ -54,14 +56,19 @@ std::vector<int> MarkedColumns(const BoolMatrix& selection, int colCount, int ro
                                int except) {
     std::vector<int> columns;
     if (rowCount < 2) return columns;
-    for (int c = 0; c < colCount; ++c) {
-        const std::vector<unsigned char>& marks = selection[static_cast<std::size_t>(c)];
-        const auto last = marks.begin() + rowCount;
-        if (c != except && std::find_if(marks.begin() + 1, last, [](unsigned char m) {
-                               return m != 0;
-                           }) != last)
-            columns.push_back(c);
-    }
+    // Looked at eight marks at a time: most columns have none.
+    const auto anyMark = [rowCount](const std::vector<unsigned char>& marks) {
+        const unsigned char* mark = marks.data() + 1;
+        const unsigned char* last = marks.data() + rowCount;
+        for (; last - mark >= 8; mark += 8) {
+            std::uint64_t eight = 0;
+            std::memcpy(&eight, mark, 8);
+            if (eight != 0) return true;
+        }
+        return std::any_of(mark, last, [](unsigned char m) { return m != 0; });
+    };
+    for (int c = 0; c < colCount; ++c)
+        if (c != except && anyMark(selection[static_cast<std::size_t>(c)])) columns.push_back(c);
     return columns;
 }
 
@@ -358,14 +365,20 @@ std::string JobFileText(const TableText& table, const PlannedJob& job,
     };
     std::size_t fields = 0;  // on each record line
     const std::vector<int> columns = MarkedColumns(selection, C, R, mxw);
+    int firstRecord = 1;
+    while (firstRecord < R && !selection[C][firstRecord])
+        ++firstRecord;
     for (int r = 1; r < R; ++r) {
         if (!selection[C][r]) continue;
+        const std::size_t recordStart = text.size();
         const std::size_t before = readable ? numbers->size() : 0;
         for (const int c : columns)
             if (selection[c][r]) cell(c, r);
         cell(mxw, r);
         if (sd != -1) cell(sd, r);
         text += "\r\n";
+        // Records are mostly alike in length: room for them all at once.
+        if (r == firstRecord) text.reserve(text.size() + (text.size() - recordStart) * records);
         if (!readable) continue;
         if (fields == 0) fields = numbers->size() - before;
         readable = numbers->size() - before == fields;

@@ -123,4 +123,27 @@ void BM_AppendW(benchmark::State& state) {
 }
 BENCHMARK(BM_AppendW);
 
+// A row of five, as the residual table of a result file has them.
+void BM_AppendWFields(benchmark::State& state) {
+    std::mt19937 gen(3);
+    std::uniform_real_distribution<double> u(-500, 500);
+    std::vector<double> values(1024);
+    for (double& v : values)
+        v = u(gen);
+    std::string text;
+    text.reserve(14 * 1024);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        if ((i & 1023) == 0) text.clear();
+        tarnovel::AppendWFields(text,
+                                {values[i & 1023], values[(i + 1) & 1023], values[(i + 2) & 1023],
+                                 values[(i + 3) & 1023], values[(i + 4) & 1023]},
+                                14, 4);
+        i += 5;
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * 5);
+}
+BENCHMARK(BM_AppendWFields);
+
 }  // namespace

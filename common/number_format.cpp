@@ -1,6 +1,7 @@
 #include "common/number_format.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -218,20 +219,51 @@ inline char* DigitsBefore(char* end, std::uint64_t& n, int count) {
     return end;
 }
 
-// Appends n / 10^d (d at most 15, n at most 2^42) with d decimals,
-// right-aligned in w characters: what AppendFixed makes of n's digits,
-// written in one pass from the last digit.
-void AppendScaled(std::string& text, bool negative, std::uint64_t n, int d, int w) {
-    char buffer[40];
-    char* const end = buffer + sizeof buffer;
+// Room for the text of ScaledBefore.
+constexpr std::size_t kScaledRoom = 40;
+
+// Writes n / 10^d (d at most 15, n at most 2^42) with d decimals, unpadded,
+// so that it ends just before `end`, in one pass from the last digit; the
+// text is what AppendFixed makes of n's digits. Returns its first char.
+char* ScaledBefore(char* end, bool negative, std::uint64_t n, int d) {
     char* first = DigitsBefore(end, n, d);
     if (d > 0) *--first = '.';
     do {
         first = DigitsBefore(first, n, n >= 10 ? 2 : 1);
     } while (n != 0);
-    // Without a branch: the sign of a residual is as good as random.
-    *--first = '-';
-    first += negative ? 0 : 1;
+    if (negative) *--first = '-';
+    return first;
+}
+
+// The length of ScaledBefore's text.
+std::size_t ScaledLength(bool negative, std::uint64_t n, int d) {
+    static constexpr std::uint64_t kTens[] = {1ULL,
+                                              10ULL,
+                                              100ULL,
+                                              1000ULL,
+                                              10000ULL,
+                                              100000ULL,
+                                              1000000ULL,
+                                              10000000ULL,
+                                              100000000ULL,
+                                              1000000000ULL,
+                                              10000000000ULL,
+                                              100000000000ULL,
+                                              1000000000000ULL,
+                                              10000000000000ULL,
+                                              100000000000000ULL};
+    // floor(log10(n)) from the bit length (n at most 2^42: index at most 13).
+    const int log2 = std::bit_width(n | 1) - 1;
+    const int estimate = ((log2 + 1) * 1233) >> 12;
+    const int digits = estimate + (n >= kTens[estimate] ? 1 : 0);
+    return (negative ? 1 : 0) + static_cast<std::size_t>(std::max(digits, d + 1)) + (d > 0 ? 1 : 0);
+}
+
+// Appends ScaledBefore's text right-aligned in w characters.
+void AppendScaled(std::string& text, bool negative, std::uint64_t n, int d, int w) {
+    char buffer[kScaledRoom];
+    char* const end = buffer + sizeof buffer;
+    const char* first = ScaledBefore(end, negative, n, d);
     const std::size_t length = static_cast<std::size_t>(end - first);
     if (w > 0 && length < static_cast<std::size_t>(w))
         text.append(static_cast<std::size_t>(w) - length, ' ');
@@ -337,6 +369,35 @@ void AppendW(std::string& text, double v, int w, int d) {
     const double m = std::fabs(v);
     if (m >= 1e36) return AppendPadded(text, ExponentForm(negative, m, w), w);
     AppendFixedForm(text, negative, m, std::max(d, 0), w);
+}
+
+void AppendWFields(std::string& text, std::initializer_list<double> values, int w, int d) {
+    // The usual row is written into its fields in place; a row with a value
+    // that takes another way or does not fit its field is appended value by
+    // value instead.
+    const std::size_t at = text.size();
+    const std::size_t width = static_cast<std::size_t>(std::max(w, 0));
+    if (d >= 0 && width > 0 && width < kScaledRoom) {
+        text.resize(at + values.size() * width);
+        char* field = text.data() + at;
+        bool placed = true;
+        for (const double v : values) {
+            std::uint64_t rounded = 0;
+            const double m = std::fabs(v);
+            placed = m < 1e36 && ScaledValueDecides(m, d, rounded);  // false for NaN
+            if (!placed) break;
+            const std::size_t length = ScaledLength(v < 0, rounded, d);
+            placed = length <= width;
+            if (!placed) break;
+            std::fill_n(field, width - length, ' ');
+            field += width;
+            ScaledBefore(field, v < 0, rounded, d);
+        }
+        if (placed) return;
+        text.resize(at);
+    }
+    for (const double v : values)
+        AppendW(text, v, w, d);
 }
 
 std::string W(double v, int w, int d) {

@@ -2,6 +2,7 @@
 // The number test and the three formats (W, I, S) through which every number
 // and padded text in the program's files is written.
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,8 @@ bool ParseNumber(std::string_view text, double& value);
 std::string W(double v, int w, int d);
 // W(v, w, d) appended to text.
 void AppendW(std::string& text, double v, int w, int d);
+// W(v, w, d) of every value in turn appended to text: a row of a table.
+void AppendWFields(std::string& text, std::initializer_list<double> values, int w, int d);
 
 // Integer right-aligned in w characters (wider when needed).
 std::string I(long long v, int w);

@@ -295,8 +295,7 @@ std::string ResultFileText(const JobSettings& settings, const JobRecord& job, co
         const double standardised = sd != 0 ? r / sd : 0;
         // Written in place: a job has thousands of these lines.
         AppendI(text, i, 3);
-        for (const double value : {job.Y[i], results.yhat[i], r, sd, standardised})
-            AppendW(text, value, 14, 4);
+        AppendWFields(text, {job.Y[i], results.yhat[i], r, sd, standardised}, 14, 4);
         text += "\r\n";
     }
     line(doubleRule);

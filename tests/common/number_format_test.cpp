@@ -172,6 +172,38 @@ TEST(WFormat, AgreesWithTheExactExpansionForEveryLengthOfDigits) {
             }
 }
 
+TEST(WFormat, FieldsOfARowAreEachValuesW) {
+    // Rows written in place, and rows with a value that is not: too wide for
+    // its field, NaN, infinite, in exponent form, or near a rounding half.
+    const std::vector<std::vector<double>> rows = {
+        {1.5, -2.25, 0.0, -0.0, 123456789.0123},
+        {1.5, 1e12, -2.25},
+        {-1e7, 1.5},  // exactly 14 characters
+        {-1e8, 1.5},  // one more
+        {std::nan(""), 1.0},
+        {1.0, -std::numeric_limits<double>::infinity()},
+        {2e36, 3.0},
+        {0.00005, 0.00015},
+        {},
+    };
+    for (const int width : {0, 9, 14}) {
+        for (const std::vector<double>& row : rows) {
+            std::string expected = "before";
+            std::string text = "before";
+            for (const double v : row)
+                expected += W(v, width, 4);
+            switch (row.size()) {  // the fields come as a list
+                case 0: AppendWFields(text, {}, width, 4); break;
+                case 2: AppendWFields(text, {row[0], row[1]}, width, 4); break;
+                case 3: AppendWFields(text, {row[0], row[1], row[2]}, width, 4); break;
+                default: AppendWFields(text, {row[0], row[1], row[2], row[3], row[4]}, width, 4);
+            }
+            EXPECT_EQ(text, expected) << width << " " << row.size();
+        }
+    }
+    EXPECT_EQ(W(-1e7, 14, 4).size(), 14u);
+}
+
 TEST(WFormat, NegativeValueKeepsItsSignWhenRoundedToZero) {
     ExpectW({
         {-0.00001, 6, 4, "-0.0000"},

@@ -128,7 +128,9 @@ void Prepare(const TableText& table, const PlannedJob& job, const RegressionSett
         SelectJobRecords(table, job, settings.colStrata, selected);
         prepared.jobText =
             JobFileText(table, job, settings, selected, prepared.records, &prepared.numbers);
-        prepared.badCell = FirstUnreadableCell(table, job, settings, selected);
+        // Numbers of every field: every cell is readable.
+        if (prepared.numbers.empty())
+            prepared.badCell = FirstUnreadableCell(table, job, settings, selected);
     } catch (...) {
         prepared.beforeWriting = std::current_exception();
         return;

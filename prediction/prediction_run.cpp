@@ -240,6 +240,10 @@ struct Candidates {
     std::string names[3];                         // as the log labels them: d1-d2, d1-d1, d2-d2
     std::array<const ResultSummary*, 3> files{};  // the complete model in the order found
     std::string note;                             // the log's remark on the complete model
+    // Per model: whether the name of its file holds d1-d2 or d2-d1.
+    std::array<bool, 3> twoDates{};
+    // The log's statistics lines of these files, once worked out.
+    const std::array<std::string, 3>* statistics = nullptr;
 };
 
 // What one thread keeps from one location to the next. The result files
@@ -249,6 +253,10 @@ struct Candidates {
 struct WorkerMemory {
     std::unordered_map<std::string, const ResultSummary*> files;
     std::map<std::array<const ResultSummary*, 3>, std::array<std::string, 3>> statistics;
+    // The candidates of each stratum, pair of dates and kind met: every
+    // location that shares them has the same candidates.
+    std::unordered_map<std::string, Candidates> candidates;
+    std::string key;  // of the candidates asked for
 
     const ResultSummary& Get(const std::string& name, ResultCache& cache) {
         const auto found = files.find(name);
@@ -267,9 +275,26 @@ std::string ResultName(const std::string& stratum, const std::string& a, const s
     return name;
 }
 
+// Where a kind of model stands among a location's candidates.
+std::size_t ModelIndex(ModelKind kind) {
+    return static_cast<std::size_t>(kind);
+}
+
 // tail: "-" kind "-" tag ".out".
-void FindCandidates(const Location& l, const std::string& tail, ResultCache& cache,
-                    WorkerMemory& memory, Candidates& c) {
+Candidates& FindCandidates(const Location& l, const std::string& tail, ResultCache& cache,
+                           WorkerMemory& memory) {
+    // Each part with its length first, so that no two sets of parts make
+    // the same key.
+    std::string& key = memory.key;
+    key.clear();
+    for (const std::string* part : {&l.stratum, &l.d1, &l.d2, &tail}) {
+        const std::size_t size = part->size();
+        key.append(reinterpret_cast<const char*>(&size), sizeof size).append(*part);
+    }
+    const auto found = memory.candidates.find(key);
+    if (found != memory.candidates.end()) return found->second;
+
+    Candidates c;
     c.names[0] = ResultName(l.stratum, l.d1, l.d2, tail);
     c.names[1] = ResultName(l.stratum, l.d1, l.d1, tail);
     c.names[2] = ResultName(l.stratum, l.d2, l.d2, tail);
@@ -286,6 +311,13 @@ void FindCandidates(const Location& l, const std::string& tail, ResultCache& cac
     } else {
         c.note = name21 + " (complete model): not found" + kLineBreak;
     }
+    const std::string forward = l.d1 + "-" + l.d2;
+    const std::string backward = l.d2 + "-" + l.d1;
+    for (std::size_t model = 0; model < 3; ++model) {
+        const std::string& name = model == 0 ? c.files[0]->name : c.names[model];
+        c.twoDates[model] = Contains(name, forward) || Contains(name, backward);
+    }
+    return memory.candidates.emplace(key, std::move(c)).first->second;
 }
 
 ModelChoice Choose(const Candidates& c, const Location& l, bool constant) {
@@ -318,20 +350,22 @@ const std::string* SelectedName(const ModelChoice& choice, const Candidates& c) 
 }
 
 // The statistics line of each candidate, as the log shows it.
-const std::array<std::string, 3>& StatisticsText(const Candidates& c, const ModelChoice& choice,
+const std::array<std::string, 3>& StatisticsText(Candidates& c, const ModelChoice& choice,
                                                  WorkerMemory& memory) {
+    if (c.statistics != nullptr) return *c.statistics;
     std::array<std::string, 3>& text = memory.statistics[c.files];
     if (text[0].empty())
         for (std::size_t model = 0; model < 3; ++model) {
             const ModelStatistics& st = choice.statistics[model];
             text[model] = " Cp=" + W(st.Cp, 5, 2) + "; SSres=" + W(st.SS, 10, 2);
         }
+    c.statistics = &text;
     return text;
 }
 
 // The log's account of one location and kind: the statistics and flags of
 // each candidate, then the model selected.
-void ChoiceBlock(const Location& l, const Candidates& c, const ModelChoice& choice,
+void ChoiceBlock(const Location& l, Candidates& c, const ModelChoice& choice,
                  const std::string* selectedName, WorkerMemory& memory, std::string& block) {
     block.clear();
     block.reserve(768);
@@ -428,24 +462,22 @@ struct KindPlan {
 
 void WorkOut(const Location& l, const KindPlan& plan, bool constant, ResultCache& cache,
              WorkerMemory& memory, KindOutcome& out) {
-    Candidates c;
     ModelChoice choice;
-    const std::string* selectedName = nullptr;
     const ResultSummary* selected = nullptr;
+    bool twoDates = false;
     try {
-        FindCandidates(l, plan.tail, cache, memory, c);
+        Candidates& c = FindCandidates(l, plan.tail, cache, memory);
         choice = Choose(c, l, constant);
-        selectedName = SelectedName(choice, c);
+        const std::string* selectedName = SelectedName(choice, c);
         ChoiceBlock(l, c, choice, selectedName, memory, out.block);
         if (selectedName == nullptr || plan.column < 0) return;
-        selected = &memory.Get(*selectedName, cache);
+        selected = c.files[ModelIndex(*choice.selected)];  // the file of that name
+        twoDates = c.twoDates[ModelIndex(*choice.selected)];
     } catch (...) {
         out.error = std::current_exception();
         return;
     }
     if (!selected->exists) return;
-    const bool twoDates =
-        Contains(*selectedName, l.d1 + "-" + l.d2) || Contains(*selectedName, l.d2 + "-" + l.d1);
     try {
         out.values = Predict(*selected, constant, twoDates, l.d1, l.d2, l.x1, l.x2);
     } catch (...) {

@@ -53,8 +53,24 @@ std::string RemoveBlanks(std::string_view text) {
 }
 
 void AppendReduced(std::string& to, std::string_view text) {
-    for (const char c : text)
-        if (c != ' ' || to.empty() || to.back() != ' ') to += c;
+    // Copied a run at a time: up to and including a blank, after which
+    // every blank that follows is dropped.
+    std::size_t i = 0;
+    const auto skipBlanks = [&] {
+        while (i < text.size() && text[i] == ' ')
+            ++i;
+    };
+    if (!to.empty() && to.back() == ' ') skipBlanks();
+    while (i < text.size()) {
+        const std::size_t blank = text.find(' ', i);
+        if (blank == std::string_view::npos) {
+            to.append(text.substr(i));
+            return;
+        }
+        to.append(text.substr(i, blank + 1 - i));
+        i = blank + 1;
+        skipBlanks();
+    }
 }
 
 std::string ReduceBlanks(std::string_view text) {

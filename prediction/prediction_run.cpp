@@ -33,7 +33,7 @@ constexpr const char* kCensoredOutput = "uitvoer_censored.txt";
 constexpr const char* kLineBreak = "\r\n";
 const std::string kIndent(20, ' ');
 
-const char* TrueFalse(bool value) {
+std::string_view TrueFalse(bool value) {
     return value ? "true" : "false";
 }
 
@@ -411,7 +411,7 @@ class ModelKeeper {
 
   private:
     std::int32_t IndexOf(int row, const ResultSummary& summary, ModelKind kind) {
-        const auto found = index_.find(summary.name);
+        const auto found = index_.find(&summary);
         if (found != index_.end()) return found->second;
         // The dates of the location that uses the model first; the
         // prediction never changes a date cell.
@@ -428,14 +428,15 @@ class ModelKeeper {
         model.n = summary.n.value_or(0);
         outcome_.models.push_back(std::move(model));
         const auto index = static_cast<std::int32_t>(outcome_.models.size() - 1);
-        index_.emplace(summary.name, index);
+        index_.emplace(&summary, index);
         return index;
     }
 
     PredictionOutcome& outcome_;
     const StringGrid& table_;
     const PredictionSettings& settings_;
-    std::unordered_map<std::string, std::int32_t> index_;
+    // By file: the shared cache holds one summary per result file.
+    std::unordered_map<const ResultSummary*, std::int32_t> index_;
 };
 
 // What one location and kind comes to, worked out apart from every other

@@ -161,9 +161,8 @@ bool ScaledValueDecides(double m, int d, std::uint64_t& rounded) {
     const double q = m * kPowers[d];
     if (!(q < 0x1p42)) return false;
     // Below 2^42 the conversion cuts off exactly the fraction, which the
-    // subtraction then gives exactly.
-    // (through a signed integer: one instruction, where an unsigned one
-    // takes a branch).
+    // subtraction then gives exactly. (A signed conversion is one
+    // instruction; an unsigned one takes a branch.)
     const std::int64_t whole = static_cast<std::int64_t>(q);
     const double fraction = q - static_cast<double>(whole);
     if (fraction > 0.49 && fraction < 0.51) return false;
@@ -178,7 +177,6 @@ void AppendFixed(std::string& text, bool negative, std::string_view n, int d, in
     const std::size_t zeros = n.size() < decimals + 1 ? decimals + 1 - n.size() : 0;
     const std::size_t length = (negative ? 1 : 0) + zeros + n.size() + (d > 0 ? 1 : 0);
     const std::size_t pad = w > 0 && length < static_cast<std::size_t>(w) ? w - length : 0;
-    // Written into place: this is the busiest text of every file written.
     const std::size_t at = text.size();
     text.resize(at + pad + length);
     char* out = text.data() + at;

@@ -202,6 +202,22 @@ TEST(WFormat, FieldsOfARowAreEachValuesW) {
         }
     }
     EXPECT_EQ(W(-1e7, 14, 4).size(), 14u);
+
+    // Every count of digits, on both sides of each power of ten, in a field
+    // exactly as wide as the text and in one a character too narrow.
+    for (int d = 0; d <= 5; ++d)
+        for (int digits = 1; digits <= 13; ++digits) {
+            const double ten = std::pow(10.0, digits - 1);
+            for (const double whole : {ten - 1, ten, ten + 1, 3 * ten + 7}) {
+                const double v = -whole / std::pow(10.0, d);
+                for (const std::size_t width : {W(v, 0, d).size(), W(v, 0, d).size() - 1}) {
+                    const int w = static_cast<int>(width);
+                    std::string text;
+                    AppendWFields(text, {v, -v}, w, d);
+                    EXPECT_EQ(text, W(v, w, d) + W(-v, w, d)) << v << " in " << w;
+                }
+            }
+        }
 }
 
 TEST(WFormat, NegativeValueKeepsItsSignWhenRoundedToZero) {

@@ -37,6 +37,9 @@ SETTLE_SECONDS = 75
 
 
 def timed(command, cwd=None):
+    # As the floor script does before each of its timings: no earlier
+    # run's dirty pages still going out to the disk, for R and Tarnovel alike.
+    os.sync()
     start = time.perf_counter()
     subprocess.run(command, cwd=cwd, check=True, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL)
@@ -132,7 +135,8 @@ def section(rows, med, runs, path):
              f'run; wall time of the whole process, median of {runs}. Each run writes',
              'into a folder of its own and nothing is deleted until every timing is',
              'done (a file system that has just deleted thousands of files makes',
-             'creating new ones slower for a while, for both alike). On the',
+             'creating new ones slower for a while, for both alike), and each starts',
+             'after a `sync`, as the write floor does. On the',
              "project's virtual machine the time to create files also changes",
              'several-fold from one minute to the next, for R, Tarnovel and the',
              'write floor alike: compare ratios from one run, not seconds. Measured',

@@ -237,6 +237,9 @@ Measurement MeasureRun(int dates, int strata, int piezometers, const fs::path& f
     }
     const auto before = Files(folder);
     ResetPeak();
+    // As the floor script does: the work starts without the generator's
+    // (or an earlier size's) dirty pages still going out to the disk.
+    ::sync();
     const auto start = Clock::now();
     p.main.btbttnOKTABINDEX0Click();
     Measurement m;
@@ -284,6 +287,9 @@ Measurement MeasurePrediction(long locations, int threads, const fs::path& folde
     };
     const auto before = Files(folder);
     ResetPeak();
+    // As the floor script does: the work starts without the generator's
+    // (or an earlier size's) dirty pages still going out to the disk.
+    ::sync();
     const auto start = Clock::now();
     p.main.btbttnKOPPELMETINGENClick();
     p.main.btbttnOKVERPLICHTClick();

@@ -26,22 +26,20 @@ LOCATIONS = [1000, 3000, 10000, 30000, 100000, 300000, 1000000]
 QUICK_RUNS = RUNS[:3]
 QUICK_LOCATIONS = LOCATIONS[:3]
 
+SETTLE_SECONDS = 65
+
 FIELDS = ["work", "size", "seconds", "peak_mib", "files", "bytes", "floor_seconds"]
 
 
 def settle():
     """Waits until files deleted now no longer slow down creating new ones.
-    Without a journal, ext4 passes over inodes freed within the last
-    dirty_expire interval (30 s) when it looks for one to give a new file;
-    right after thousands were freed, every file created pays that search.
-    Each size of the suite deletes what the one before wrote."""
-    try:
-        with open("/proc/sys/vm/dirty_expire_centisecs") as f:
-            seconds = int(f.read()) / 100 + 5
-    except (OSError, ValueError):
-        seconds = 35
+    Without a journal, ext4 passes over inodes freed within the last 60 s
+    (6 min while their inode table is not yet written out) when it looks
+    for one to give a new file; right after thousands were freed, every file
+    created pays that search. Each size of the suite deletes what it wrote;
+    the sync writes the inode tables out, so that 60 s is enough."""
     os.sync()
-    time.sleep(seconds)
+    time.sleep(SETTLE_SECONDS)
 
 
 def measure(tool, args):
@@ -182,9 +180,9 @@ def report(rows, path, machine):
         "program's time over the floor. Peak memory is the largest resident set",
         "while the work ran, the program's own start-up included. Each work",
         "starts after a `sync`, so that no earlier writing is still going out,",
-        "and after a size that wrote thousands of files the suite waits 35 s:",
+        "and after a size that wrote thousands of files the suite waits 65 s:",
         "ext4 without a journal makes every new file search past the inodes",
-        "freed in the last 30 s, and each size deletes what it wrote.",
+        "freed in the last 60 s, and each size deletes what it wrote.",
         "",
         f"Machine: {machine}.",
         "",

@@ -74,7 +74,12 @@ double Pythag(double a, double b) {
 // and left-hand transformations, then implicit-shift QR on the bidiagonal
 // form. The order of every operation is fixed: result files are compared to
 // the character with other implementations of the same steps.
-int SvdDecompose(Matrix& A, int lb, int ub1, int ub2, Vector& sv, Matrix& V) {
+namespace {
+
+// The decomposition on any rows that index as Matrix rows do: a Matrix or a
+// DenseMatrix, with the same arithmetic in the same order.
+template <typename Rows>
+int Decompose(Rows& A, int lb, int ub1, int ub2, Vector& sv, Matrix& V) {
     const int m = ub1;
     const int nn = ub2;
     Vector e;
@@ -284,14 +289,19 @@ int SvdDecompose(Matrix& A, int lb, int ub1, int ub2, Vector& sv, Matrix& V) {
     return 0;
 }
 
+}  // namespace
+
 void SvdZeroSmall(Vector& sv, int lb, int ub, double tol) {
     double threshold = tol * VectorMax(sv, lb, ub);
     for (int i = lb; i <= ub; ++i)
         if (sv[i] < threshold) sv[i] = 0;
 }
 
-void SvdSolve(const Matrix& U, const Vector& sv, const Matrix& V, const Vector& r, int lb, int ub1,
-              int ub2, Vector& x) {
+namespace {
+
+template <typename Rows>
+void Solve(const Rows& U, const Vector& sv, const Matrix& V, const Vector& r, int lb, int ub1,
+           int ub2, Vector& x) {
     Vector t(static_cast<std::size_t>(ub2) + 1, 0.0);
     for (int j = lb; j <= ub2; ++j) {
         if (sv[j] > 0) {
@@ -307,6 +317,26 @@ void SvdSolve(const Matrix& U, const Vector& sv, const Matrix& V, const Vector& 
             s += V[i][j] * t[j];
         x[i] = s;
     }
+}
+
+}  // namespace
+
+int SvdDecompose(Matrix& A, int lb, int ub1, int ub2, Vector& sv, Matrix& V) {
+    return Decompose(A, lb, ub1, ub2, sv, V);
+}
+
+int SvdDecompose(DenseMatrix& A, int lb, int ub1, int ub2, Vector& sv, Matrix& V) {
+    return Decompose(A, lb, ub1, ub2, sv, V);
+}
+
+void SvdSolve(const Matrix& U, const Vector& sv, const Matrix& V, const Vector& r, int lb, int ub1,
+              int ub2, Vector& x) {
+    Solve(U, sv, V, r, lb, ub1, ub2, x);
+}
+
+void SvdSolve(const DenseMatrix& U, const Vector& sv, const Matrix& V, const Vector& r, int lb,
+              int ub1, int ub2, Vector& x) {
+    Solve(U, sv, V, r, lb, ub1, ub2, x);
 }
 
 }  // namespace tarnovel

@@ -55,7 +55,7 @@ int SvdRegression(const Matrix& X, const Vector& y, const Vector& w, int n, int 
     // touches row i of every column i, so the design gets at least as many
     // rows as columns; the extra rows stay zero and take no other part.
     const int rows = std::max(ub1, ub2) + 1;
-    Matrix A(static_cast<std::size_t>(rows), Vector(static_cast<std::size_t>(ub2) + 1, 0.0));
+    DenseMatrix A(static_cast<std::size_t>(rows), static_cast<std::size_t>(ub2) + 1);
     Vector r(static_cast<std::size_t>(rows), 0.0);
     for (int i = 1; i <= n; ++i) {
         const int row = constant ? i - 1 : i;

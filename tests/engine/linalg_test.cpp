@@ -110,6 +110,34 @@ TEST(SvdDecompose, ReconstructsRandomMatricesFromBothIndexBases) {
     }
 }
 
+TEST(SvdDecompose, OneBlockOfRowsGivesTheSameBitsAsARowPerVector) {
+    // The regression's design matrix is held in one block; its fits must
+    // be those of the rows held apart, to the last bit.
+    std::mt19937 gen(11);
+    std::uniform_real_distribution<double> u(-50, 50);
+    const int rows = 40, cols = 3;
+    Matrix apart(rows, Vector(cols, 0.0));
+    DenseMatrix block(rows, cols);
+    Vector r(rows, 0.0);
+    for (int i = 0; i < rows; ++i) {
+        r[i] = u(gen);
+        for (int j = 0; j < cols; ++j)
+            apart[i][j] = block[i][j] = j == 0 ? 1.0 : u(gen);
+    }
+    Vector sv1(cols, 0.0), sv2(cols, 0.0), x1(cols, 0.0), x2(cols, 0.0);
+    Matrix V1(cols, Vector(cols, 0.0)), V2 = V1;
+    ASSERT_EQ(SvdDecompose(apart, 0, rows - 1, cols - 1, sv1, V1), 0);
+    ASSERT_EQ(SvdDecompose(block, 0, rows - 1, cols - 1, sv2, V2), 0);
+    SvdSolve(apart, sv1, V1, r, 0, rows - 1, cols - 1, x1);
+    SvdSolve(block, sv2, V2, r, 0, rows - 1, cols - 1, x2);
+    EXPECT_EQ(sv1, sv2);
+    EXPECT_EQ(V1, V2);
+    EXPECT_EQ(x1, x2);
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < cols; ++j)
+            ASSERT_EQ(apart[i][j], block[i][j]) << i << "," << j;
+}
+
 TEST(SvdDecompose, ZeroColumnGivesZeroSingularValueThatSolveSkips) {
     std::vector<std::vector<double>> rows = {{1, 0, 2}, {3, 0, 1}, {0, 0, 5}, {2, 0, 2}};
     Svd r = Decompose(rows, 1);

@@ -153,6 +153,8 @@ void Prepare(const TableText& table, const PlannedJob& job, const RegressionSett
     } catch (...) {
         prepared.fitting = std::current_exception();
     }
+    // Only the fit reads them; the block keeps its texts until written.
+    std::vector<double>().swap(prepared.numbers);
 }
 
 // Prepares jobs [first, last) of the plan on the team's threads, handed out

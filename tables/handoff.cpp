@@ -17,10 +17,13 @@ std::string RoleLine(const TableGrid& grid, int column, const char* name) {
 }
 
 void AppendHandoffCell(std::string& line, std::string_view cell) {
-    for (char ch : cell) {
-        if (ch == ';') ch = ',';
-        if (ch == '\r' || ch == '\n') ch = ' ';
-        line += ch;
+    const std::size_t start = line.size();
+    line += cell;
+    // Nearly every cell is taken as it is.
+    if (cell.find_first_of(";\r\n") == std::string_view::npos) return;
+    for (std::size_t i = start; i < line.size(); ++i) {
+        if (line[i] == ';') line[i] = ',';
+        if (line[i] == '\r' || line[i] == '\n') line[i] = ' ';
     }
 }
 

@@ -171,6 +171,13 @@ TEST_F(HandoffFiles, WrittenTableReadsBackCellForCell) {
     EXPECT_EQ(RowsOf(ReadHandoffTable()), RowsOf(grid));
 }
 
+TEST(HandoffLine, SeparatorsAndLineBreaksInsideACellDoNotSplitIt) {
+    const TableGrid grid = GridOfRows({{"a;b", "c\r\nd", "plain", "\n;"}});
+    std::string line, scratch = "left over";
+    HandoffTableLine(grid, 0, line, scratch);
+    EXPECT_EQ(line, "a,b;c  d;plain; ,;");
+}
+
 TEST_F(HandoffFiles, RoleFilesReadBackTheirLeadingIntegers) {
     TableGrid grid = PiezometerGrid();
     WritePiezometerHandoff(grid, {"MHW", "sdMHW", "", "", "", "", ""},

@@ -187,13 +187,16 @@ def main():
     # Every timed run writes into a folder of its own, and nothing is
     # deleted until every timing is done: a file system that has just
     # deleted thousands of files makes creating new ones several times
-    # slower for a while, for R and Tarnovel alike, and the harness's own
-    # clean-up would otherwise land on whichever run came next.
+    # slower for a while, for R and Tarnovel alike (ext4 without a journal
+    # passes over inodes freed in the last minute), and the harness's own
+    # clean-up would otherwise land on whichever run came next. Whatever
+    # ran before (a test suite, an earlier bench) may have deleted as many:
+    # the timings start after that minute in any case.
     if os.path.exists(work):
         shutil.rmtree(work, ignore_errors=True)
-        print(f'compare_r: letting the file system settle for {SETTLE_SECONDS} s', flush=True)
-        os.sync()
-        time.sleep(SETTLE_SECONDS)
+    print(f'compare_r: letting the file system settle for {SETTLE_SECONDS} s', flush=True)
+    os.sync()
+    time.sleep(SETTLE_SECONDS)
     times = {k: [] for k in ('r_run', 'r_whole', 't_run', 't_whole', 'floor')}
     for i in range(a.runs):
         if have_r:

@@ -207,7 +207,8 @@ def main():
         session = sorted(glob.glob(os.path.join(work, f't-run{i}', 'session*')))[-1]
         times['floor'].append(floor(session, os.path.join(work, f'floor{i}')))
         times['t_whole'].append(tarnovel_run(cli, os.path.join(work, f't-whole{i}'), piez, field))
-    shutil.rmtree(work, ignore_errors=True)
+    # Left for `make bench` to delete when the performance suite is done too:
+    # deleting it now would slow down the suite's first sizes.
     med = {k: statistics.median(v) if v else float('nan') for k, v in times.items()}
 
     rows = [

@@ -148,7 +148,7 @@ double FloorSeconds(const Written& written, const fs::path& folder) {
             std::fclose(file);
         }
         best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-        fs::remove_all(target);
+        if (std::getenv("TARNOVEL_SCALE_KEEP") == nullptr) fs::remove_all(target);
     }
     return best;
 }

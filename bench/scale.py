@@ -13,8 +13,9 @@ import math
 import os
 import platform
 import subprocess
+import shutil
 import sys
-import time
+import tempfile
 
 from compare_r import BEGIN as R_BEGIN, END as R_END
 
@@ -26,25 +27,19 @@ LOCATIONS = [1000, 3000, 10000, 30000, 100000, 300000, 1000000]
 QUICK_RUNS = RUNS[:3]
 QUICK_LOCATIONS = LOCATIONS[:3]
 
-SETTLE_SECONDS = 65
-
 FIELDS = ["work", "size", "seconds", "peak_mib", "files", "bytes", "floor_seconds"]
 
 
-def settle():
-    """Waits until files deleted now no longer slow down creating new ones.
-    Without a journal, ext4 passes over inodes freed within the last 60 s
-    (6 min while their inode table is not yet written out) when it looks
-    for one to give a new file; right after thousands were freed, every file
-    created pays that search. Each size of the suite deletes what it wrote;
-    the sync writes the inode tables out, so that 60 s is enough."""
-    os.sync()
-    time.sleep(SETTLE_SECONDS)
-
-
-def measure(tool, args):
+def measure(tool, args, scratch, keep):
+    """One size, in a folder of its own under scratch; keep: the folder and
+    its floors stay until the suite is done."""
+    env = dict(os.environ, TMPDIR=scratch)
+    if keep:
+        env["TARNOVEL_SCALE_KEEP"] = "1"
+    else:
+        env.pop("TARNOVEL_SCALE_KEEP", None)
     out = subprocess.run([tool] + [str(a) for a in args], check=True,
-                         stdout=subprocess.PIPE, text=True).stdout
+                         stdout=subprocess.PIPE, text=True, env=env).stdout
     row = dict(zip(FIELDS, out.strip().splitlines()[-1].split(",")))
     for key in FIELDS[1:]:
         row[key] = float(row[key])
@@ -180,9 +175,9 @@ def report(rows, path, machine):
         "program's time over the floor. Peak memory is the largest resident set",
         "while the work ran, the program's own start-up included. Each work",
         "starts after a `sync`, so that no earlier writing is still going out,",
-        "and after a size that wrote hundreds of files the suite waits 65 s:",
-        "ext4 without a journal makes every new file search past the inodes",
-        "freed in the last 60 s, and each size deletes what it wrote.",
+        "and nothing the regression sizes write is deleted until the suite is",
+        "done: ext4 without a journal makes every new file search past the",
+        "inodes freed in the last minutes (needs a few GB free on the disk).",
         "",
         f"Machine: {machine}.",
         "",
@@ -276,22 +271,22 @@ def main():
     tool, docs = sys.argv[1], sys.argv[2]
     quick = "--quick" in sys.argv[3:]
     rows = []
-    # What ran before (the comparison with R) has just deleted its files.
-    if not quick:
-        settle()
-    runs = QUICK_RUNS if quick else RUNS
-    for i, (dates, strata, piezometers) in enumerate(runs):
-        rows.append(measure(tool, ["run", dates, strata, piezometers]))
-        print(f"regression run, {int(rows[-1]['size'])} jobs: {rows[-1]['seconds']:.3f} s, "
-              f"{rows[-1]['peak_mib']:.1f} MiB", flush=True)
-        # It and its floor deleted four times the files it wrote; the
-        # prediction that follows the last creates only a few.
-        if rows[-1]["files"] >= 200 and i + 1 < len(runs) and not quick:
-            settle()
-    for locations in (QUICK_LOCATIONS if quick else LOCATIONS):
-        rows.append(measure(tool, ["predict", locations]))
-        print(f"prediction, {locations} locations: {rows[-1]['seconds']:.3f} s, "
-              f"{rows[-1]['peak_mib']:.1f} MiB", flush=True)
+    # Nothing the regression sizes write is deleted until the suite is done:
+    # ext4 without a journal makes every new file search past the inodes
+    # freed in the last minutes, so each size would slow down the next.
+    # The prediction sizes write four files each and delete them at once.
+    scratch = tempfile.mkdtemp(prefix="tarnovel-suite-")
+    try:
+        for dates, strata, piezometers in (QUICK_RUNS if quick else RUNS):
+            rows.append(measure(tool, ["run", dates, strata, piezometers], scratch, True))
+            print(f"regression run, {int(rows[-1]['size'])} jobs: {rows[-1]['seconds']:.3f} s, "
+                  f"{rows[-1]['peak_mib']:.1f} MiB", flush=True)
+        for locations in (QUICK_LOCATIONS if quick else LOCATIONS):
+            rows.append(measure(tool, ["predict", locations], scratch, False))
+            print(f"prediction, {locations} locations: {rows[-1]['seconds']:.3f} s, "
+                  f"{rows[-1]['peak_mib']:.1f} MiB", flush=True)
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
 
     os.makedirs(docs, exist_ok=True)
     with open(os.path.join(docs, "performance.csv"), "w", newline="") as out:

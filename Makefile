@@ -141,7 +141,7 @@ bench: configure
 	@scripts/install-deps --bench || echo "bench: R could not be installed; timing without it"
 	@python3 bench/compare_r.py $(BUILD_DIR)/cli/tarnovel-cli docs --data $(BUILD_DIR)/r-comparison-data
 	@python3 bench/scale.py $(BUILD_DIR)/bench/tarnovel-scale docs
-	@rm -rf $(BUILD_DIR)/r-comparison-data/work
+	@rm -rf $(BUILD_DIR)/r-comparison-data/work && touch $(BUILD_DIR)/r-comparison-data/deleted-at
 
 # Accuracy on real ground-water series: the whole workflow through the
 # batch tool with the table and the exact estimation of "deeper than"

@@ -31,9 +31,15 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ANCHOR = os.path.join(HERE, 'anchor')
 sys.path.insert(0, ANCHOR)
 import floor as anchor  # noqa: E402  (the yardstick's own script, kept as it is)
-# Creating files right after many were deleted was several times slower
-# here for about a minute (ext4 passes over recently freed inodes).
+# Creating files right after many were deleted is several times slower
+# here: ext4 without a journal passes over inodes freed in the last minute,
+# and in the last six while their inode table block is written again, as
+# creating new files does. The timings start a minute and a quarter after
+# the file system was synced, and six minutes after the last deletion of
+# a bench's work (the time of which `make bench` leaves in DELETED).
 SETTLE_SECONDS = 75
+DELETED_WINDOW = 360
+DELETED = 'deleted-at'
 
 
 def timed(command, cwd=None):
@@ -192,11 +198,16 @@ def main():
     # clean-up would otherwise land on whichever run came next. Whatever
     # ran before (a test suite, an earlier bench) may have deleted as many:
     # the timings start after that minute in any case.
+    stamp = os.path.join(data, DELETED)
     if os.path.exists(work):
         shutil.rmtree(work, ignore_errors=True)
-    print(f'compare_r: letting the file system settle for {SETTLE_SECONDS} s', flush=True)
+        with open(stamp, 'w'):
+            pass
+    since = time.time() - os.path.getmtime(stamp) if os.path.exists(stamp) else DELETED_WINDOW
+    wait = max(SETTLE_SECONDS, DELETED_WINDOW - since)
+    print(f'compare_r: letting the file system settle for {wait:.0f} s', flush=True)
     os.sync()
-    time.sleep(SETTLE_SECONDS)
+    time.sleep(wait)
     times = {k: [] for k in ('r_run', 'r_whole', 't_run', 't_whole', 'floor')}
     for i in range(a.runs):
         if have_r:
@@ -207,8 +218,9 @@ def main():
         session = sorted(glob.glob(os.path.join(work, f't-run{i}', 'session*')))[-1]
         times['floor'].append(floor(session, os.path.join(work, f'floor{i}')))
         times['t_whole'].append(tarnovel_run(cli, os.path.join(work, f't-whole{i}'), piez, field))
-    # Left for `make bench` to delete when the performance suite is done too:
-    # deleting it now would slow down the suite's first sizes.
+    # Left for `make bench` to delete when the performance suite is done too
+    # (and to note the time in DELETED): deleting it now would slow down the
+    # suite's first sizes.
     med = {k: statistics.median(v) if v else float('nan') for k, v in times.items()}
 
     rows = [

@@ -92,13 +92,19 @@ BENCHMARK(BM_Job)->Arg(500)->Arg(8190)->Unit(benchmark::kMicrosecond);
 
 namespace {
 
-// Number formatting is most of the cost of writing a result file.
-void BM_FormatW(benchmark::State& state) {
+// 1024 values as a residual table has them.
+std::vector<double> FormattedValues() {
     std::mt19937 gen(3);
     std::uniform_real_distribution<double> u(-500, 500);
     std::vector<double> values(1024);
     for (double& v : values)
         v = u(gen);
+    return values;
+}
+
+// Number formatting is most of the cost of writing a result file.
+void BM_FormatW(benchmark::State& state) {
+    const std::vector<double> values = FormattedValues();
     std::size_t i = 0;
     for (auto _ : state)
         benchmark::DoNotOptimize(tarnovel::W(values[i++ & 1023], 14, 4));
@@ -107,11 +113,7 @@ BENCHMARK(BM_FormatW);
 
 // The same appended to a file's text, as the result files are written.
 void BM_AppendW(benchmark::State& state) {
-    std::mt19937 gen(3);
-    std::uniform_real_distribution<double> u(-500, 500);
-    std::vector<double> values(1024);
-    for (double& v : values)
-        v = u(gen);
+    const std::vector<double> values = FormattedValues();
     std::string text;
     text.reserve(14 * 1024);
     std::size_t i = 0;
@@ -125,11 +127,7 @@ BENCHMARK(BM_AppendW);
 
 // A row of five, as the residual table of a result file has them.
 void BM_AppendWFields(benchmark::State& state) {
-    std::mt19937 gen(3);
-    std::uniform_real_distribution<double> u(-500, 500);
-    std::vector<double> values(1024);
-    for (double& v : values)
-        v = u(gen);
+    const std::vector<double> values = FormattedValues();
     std::string text;
     text.reserve(14 * 1024);
     std::size_t i = 0;

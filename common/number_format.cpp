@@ -262,10 +262,7 @@ void AppendScaled(std::string& text, bool negative, std::uint64_t n, int d, int 
     char buffer[kScaledRoom];
     char* const end = buffer + sizeof buffer;
     const char* first = ScaledBefore(end, negative, n, d);
-    const std::size_t length = static_cast<std::size_t>(end - first);
-    if (w > 0 && length < static_cast<std::size_t>(w))
-        text.append(static_cast<std::size_t>(w) - length, ' ');
-    text.append(first, length);
+    AppendPadded(text, {first, static_cast<std::size_t>(end - first)}, w);
 }
 
 // Appends the value in fixed point with d decimals, right-aligned in w

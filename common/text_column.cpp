@@ -196,7 +196,8 @@ void TextColumn::AppendWithoutBlanks(std::string& out, std::size_t r) const {
     // The run of blanks is not among the characters held.
     char text[kInlineChars];
     std::size_t n = 0;
-    for (std::size_t i = 0; i < InlineHeader(cell).count; ++i) {
+    const std::size_t count = InlineHeader(cell).count;
+    for (std::size_t i = 0; i < count; ++i) {
         const char ch = HeldChar(cell, i);
         if (ch != ' ') text[n++] = ch;
     }

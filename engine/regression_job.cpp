@@ -203,24 +203,19 @@ int ReadJobText(std::string_view bytes, const std::string& name, int weightingMo
     AllocMatrix(job.X, job.k, job.n);
     AllocVector(job.Y, job.n);
     AllocVector(job.s, job.n);
+    // The records from the numbers given, when they are as many as the
+    // records' fields, and otherwise from the text.
     const std::size_t fields = static_cast<std::size_t>(job.k) + (weightingMode != 0 ? 2 : 1);
-    if (numbers != nullptr && numbers->size() == fields * static_cast<std::size_t>(job.n)) {
-        auto number = numbers->begin();
-        for (int i = 1; i <= job.n; ++i) {
-            for (int j = 1; j <= job.k; ++j)
-                job.X[j][i] = *number++;
-            job.Y[i] = *number++;
-            if (weightingMode != 0) job.s[i] = *number++;
-        }
-        model[0] = job.k;
-        return 0;
-    }
+    const bool given =
+        numbers != nullptr && numbers->size() == fields * static_cast<std::size_t>(job.n);
+    std::size_t next = 0;
+    auto read = [&] { return given ? (*numbers)[next++] : reader.ReadReal(); };
     for (int i = 1; i <= job.n; ++i) {
         for (int j = 1; j <= job.k; ++j)
-            job.X[j][i] = reader.ReadReal();
-        job.Y[i] = reader.ReadReal();
-        if (weightingMode != 0) job.s[i] = reader.ReadReal();
-        reader.SkipRestOfLine();
+            job.X[j][i] = read();
+        job.Y[i] = read();
+        if (weightingMode != 0) job.s[i] = read();
+        if (!given) reader.SkipRestOfLine();
     }
     model[0] = job.k;
     return 0;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "common/number_format.h"
 #include "common/text.h"
 #include "common/utf8.h"
 #include "tables/table_checks.h"
@@ -76,14 +75,13 @@ TableText::TableText(const TableGrid& grid)
             starts_.push_back(start);
             grid.cells[static_cast<std::size_t>(c)].AppendTo(text_, r);
             const std::string_view cell = std::string_view(text_).substr(start);
-            const bool readable = IsReadableNumber(cell);
+            // The job reader takes a readable cell's blanks for separators
+            // and reads the rest as ReadCellNumber does.
+            double number = 0;
+            const bool readable = ReadCellNumber(cell, number);
             flags_.push_back(static_cast<unsigned char>(
                 (readable ? kReadable : 0) | (Contains(cell, kMissing) ? kHoldsMissing : 0)));
-            // The job reader takes a readable cell's blanks for separators
-            // and reads the rest with ParseNumber.
-            double number = 0;
-            if (readable) ParseNumber(TrimBlanks(cell), number);
-            numbers_.push_back(number);
+            numbers_.push_back(readable ? number : 0);
         }
     starts_.push_back(text_.size());
 }
